@@ -1,0 +1,123 @@
+#include "platform/ProfileString.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <vector>
+#else
+#include <algorithm>
+#include <fstream>
+#include <string_view>
+#endif
+
+namespace lum {
+
+#ifdef _WIN32
+
+namespace {
+
+// The profile call of the ANSI API takes texts in the system code page.
+std::string Convert(const std::string& text, UINT from, UINT to) {
+  if (text.empty()) return {};
+  const int wideSize = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(wideSize), L'\0');
+  MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideSize);
+  const int size = WideCharToMultiByte(to, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
+  std::string converted(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(to, 0, wide.data(), wideSize, converted.data(), size, nullptr, nullptr);
+  return converted;
+}
+
+}  // namespace
+
+std::string GetProfileString(const std::string& section, const std::string& key,
+                             const std::string& defaultValue, const std::string& file) {
+  std::vector<char> buffer(kProfileValueMax + 1, ' ');
+  const DWORD copied = GetPrivateProfileStringA(
+      Convert(section, CP_UTF8, CP_ACP).c_str(), Convert(key, CP_UTF8, CP_ACP).c_str(),
+      Convert(defaultValue, CP_UTF8, CP_ACP).c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
+      Convert(file, CP_UTF8, CP_ACP).c_str());
+  return Convert(std::string(buffer.data(), copied), CP_ACP, CP_UTF8);
+}
+
+#else
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\v\f";
+
+std::string_view Trim(std::string_view text) {
+  const size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+    return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
+  });
+}
+
+std::string_view Unquote(std::string_view value) {
+  if (value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\'')) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// Cuts a UTF-8 text to at most `limit` characters without splitting one.
+std::string CutToCharacters(std::string_view text, size_t limit) {
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    if (startsCharacter && characters++ == limit) return std::string(text.substr(0, i));
+  }
+  return std::string(text);
+}
+
+// The value of key in section, or nothing when either is missing.
+bool FindValue(std::istream& in, std::string_view section, std::string_view key, std::string& value) {
+  std::string line;
+  bool inSection = false;
+  bool firstLine = true;
+  while (std::getline(in, line)) {
+    std::string_view text = line;
+    if (firstLine && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    firstLine = false;
+    text = Trim(text);
+    if (text.empty() || text.front() == ';') continue;
+    if (text.front() == '[') {
+      const size_t close = text.find(']');
+      const std::string_view name = Trim(text.substr(1, close == std::string_view::npos ? close : close - 1));
+      // Only the first section of that name counts.
+      if (inSection) return false;
+      inSection = EqualNoCase(name, section);
+      continue;
+    }
+    if (!inSection) continue;
+    const size_t equals = text.find('=');
+    if (equals == std::string_view::npos || !EqualNoCase(Trim(text.substr(0, equals)), key)) continue;
+    value = std::string(Unquote(Trim(text.substr(equals + 1))));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string GetProfileString(const std::string& section, const std::string& key,
+                             const std::string& defaultValue, const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string value;
+  if (!in || !FindValue(in, section, key, value)) {
+    // Like the Windows call, a default loses its trailing blanks.
+    const size_t last = defaultValue.find_last_not_of(' ');
+    value = last == std::string::npos ? std::string() : defaultValue.substr(0, last + 1);
+  }
+  return CutToCharacters(value, kProfileValueMax);
+}
+
+#endif
+
+}  // namespace lum

@@ -1,0 +1,56 @@
+#include "GuiTestSupport.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/Program.h"
+#include "shared/Settings.h"
+
+namespace lum::test {
+
+ScriptedUi::ScriptedUi() { SetUi(this); }
+
+ScriptedUi::~ScriptedUi() { SetUi(nullptr); }
+
+void ScriptedUi::messageBox(const QString& text, int style) {
+  boxes.append({text, style});
+  if (onMessageBox) onMessageBox(boxes.back());
+}
+
+SettingsFile::SettingsFile() : path_(SettingsFilePathFor(ProgramFolder(), ExecutableName())) { remove(); }
+
+SettingsFile::~SettingsFile() { remove(); }
+
+void SettingsFile::write(const std::string& content) const {
+  std::ofstream(path_, std::ios::binary | std::ios::trunc) << content;
+}
+
+void SettingsFile::remove() const { std::filesystem::remove(path_); }
+
+}  // namespace lum::test
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+namespace lum::test {
+
+void AnswerNextModal(std::function<void(QWidget* modal)> answer) {
+  auto* timer = new QTimer(qApp);
+  auto waited = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, waited, answer = std::move(answer)] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->isVisible()) {
+      timer->deleteLater();
+      timer->stop();
+      answer(modal);
+    } else if (++*waited > 500) {  // 5 s: nothing showed; stop waiting
+      timer->deleteLater();
+      timer->stop();
+    }
+  });
+  timer->start(10);
+}
+
+}  // namespace lum::test
