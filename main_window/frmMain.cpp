@@ -1,17 +1,35 @@
 #include "main_window/frmMain.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
 
+#include "platform/Program.h"
 #include "platform/Version.h"
 #include "platform/qt/UiServices.h"
+#include "shared/OpenFileDialog.h"
 #include "ui_frmMain.h"
 
 // The resources are compiled into a static library; this pulls them in.
 static void InitResources() { Q_INIT_RESOURCE(main_window); }
 
 namespace lum {
+namespace {
+
+// The plain local path of the first dropped item, or the empty text when it
+// is not a local file.
+QString DroppedLocalFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return {};
+  const QUrl first = data->urls().first();
+  if (!first.isLocalFile() || QFileInfo(first.toLocalFile()).isDir()) return {};
+  return QDir::toNativeSeparators(first.toLocalFile());
+}
+
+}  // namespace
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::frmMain>()) {
   InitResources();
@@ -34,7 +52,12 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::fr
     button->setDefault(false);
   }
 
+  connect(ui_->Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
   connect(ui_->Command3, &QPushButton::clicked, this, &frmMain::endProgram);
+
+  // A file dropped onto the window or the path field lands in the path field.
+  setAcceptDrops(true);
+  ui_->Text1->viewport()->installEventFilter(this);
 
   // The load step: the version label reads major.minor.revision.
   ui_->lblVerze->setText(
@@ -47,6 +70,39 @@ frmMain::~frmMain() = default;
 void frmMain::closeEvent(QCloseEvent* event) {
   event->accept();
   endProgram();
+}
+
+// "Vyber": the chosen file replaces the path field; a cancel leaves it.
+void frmMain::Command1_Click() {
+  const QString path = ShowOpenFileDialog(QStringLiteral("XML soubor"), QString::fromStdString(ProgramFolder()),
+                                          QStringLiteral("XML"), QStringLiteral("*.XML"), false,
+                                          QStringLiteral("Soubor"));
+  if (!path.isEmpty()) ui_->Text1->setPlainText(path);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) { handleDrag(event); }
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event) { handleDrag(event); }
+
+void frmMain::dropEvent(QDropEvent* event) { handleDrag(event); }
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->Text1->viewport() && handleDrag(event)) return true;
+  return QWidget::eventFilter(watched, event);
+}
+
+bool frmMain::handleDrag(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  const QString path = busy_ ? QString() : DroppedLocalFile(drop->mimeData());
+  if (path.isEmpty()) {
+    drop->ignore();
+    return true;
+  }
+  if (type == QEvent::Drop) ui_->Text1->setPlainText(path);
+  drop->acceptProposedAction();
+  return true;
 }
 
 void frmMain::endProgram() {

@@ -1,6 +1,7 @@
 #include "platform/qt/UiServices.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTimer>
@@ -58,6 +59,8 @@ void QtUiServices::setEnabled(QObject& control, bool enabled) {
 }
 
 void QtUiServices::endProgram() { QCoreApplication::exit(0); }
+
+bool QtUiServices::showOpen(QFileDialog& chooser) { return chooser.exec() == QDialog::Accepted; }
 
 UiServices& Ui() {
   static QtUiServices real;

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+class QFileDialog;
 class QObject;
 class QWidget;
 
@@ -44,6 +45,9 @@ class UiServices {
   virtual void setEnabled(QObject& control, bool enabled) = 0;
   // Ends the program's event loop with exit status 0.
   virtual void endProgram() = 0;
+  // Shows a prepared file chooser modally; true when the user chose a file
+  // (read it from chooser.selectedFiles()), false when the user cancelled.
+  virtual bool showOpen(QFileDialog& chooser) = 0;
 };
 
 // The real services, on Qt Widgets.
@@ -57,6 +61,7 @@ class QtUiServices : public UiServices {
   bool isTimerOrOptionButton(const QObject& control) override;
   void setEnabled(QObject& control, bool enabled) override;
   void endProgram() override;
+  bool showOpen(QFileDialog& chooser) override;
 };
 
 // The services in use: the real ones unless SetUi installed others.

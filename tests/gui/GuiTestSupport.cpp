@@ -1,5 +1,7 @@
 #include "GuiTestSupport.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <filesystem>
 #include <fstream>
 
@@ -15,6 +17,21 @@ ScriptedUi::~ScriptedUi() { SetUi(nullptr); }
 void ScriptedUi::messageBox(const QString& text, int style) {
   boxes.append({text, style});
   if (onMessageBox) onMessageBox(boxes.back());
+}
+
+bool ScriptedUi::showOpen(QFileDialog& chooser) {
+  const QWidget* host = chooser.parentWidget();
+  const auto* filterBox = chooser.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+  const auto* nameField = chooser.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  choosers.append({chooser.windowTitle(), filterBox != nullptr ? filterBox->currentText() : QString(),
+                   chooser.nameFilters(), chooser.directory().absolutePath(), chooser.defaultSuffix(),
+                   nameField != nullptr ? nameField->text() : QString(), chooser.fileMode(), chooser.options(),
+                   host != nullptr ? host->objectName() : QString(), host != nullptr ? host->windowTitle() : QString(),
+                   host != nullptr ? host->size() : QSize(), host != nullptr && host->isVisible()});
+  if (!nextFileName) return false;
+  chooser.selectFile(*nextFileName);
+  if (afterChoice) afterChoice();
+  return true;
 }
 
 SettingsFile::SettingsFile() : path_(SettingsFilePathFor(ProgramFolder(), ExecutableName())) { remove(); }

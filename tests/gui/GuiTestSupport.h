@@ -1,17 +1,25 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <ostream>
 #include <string>
 
 #include "platform/qt/UiServices.h"
 
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
 namespace lum::test {
 
-// The real window services with the message box answered in advance: a box
-// is recorded (and `onMessageBox` runs) instead of blocking the test.
-// Installed for its lifetime.
+// The real window services with the modal dialogs answered in advance: a
+// message box is recorded (and `onMessageBox` runs), and the file chooser is
+// recorded and answered with `nextFileName` (nothing: the user cancels),
+// instead of blocking the test. Installed for its lifetime.
 class ScriptedUi : public QtUiServices {
  public:
   struct Box {
@@ -24,10 +32,30 @@ class ScriptedUi : public QtUiServices {
   ScriptedUi(const ScriptedUi&) = delete;
   ScriptedUi& operator=(const ScriptedUi&) = delete;
 
+  // What the chooser and its host form looked like when it was shown.
+  struct Chooser {
+    QString title;
+    QString filterShown;
+    QStringList nameFilters;
+    QString directory;
+    QString defaultSuffix;
+    QString nameField;
+    QFileDialog::FileMode fileMode;
+    QFileDialog::Options options;
+    QString hostName;
+    QString hostTitle;
+    QSize hostSize;
+    bool hostVisible;
+  };
+
   void messageBox(const QString& text, int style) override;
+  bool showOpen(QFileDialog& chooser) override;
 
   QList<Box> boxes;
   std::function<void(const Box&)> onMessageBox;
+  QList<Chooser> choosers;
+  std::optional<QString> nextFileName;
+  std::function<void()> afterChoice;  // runs once the answer is in the chooser
 };
 
 // The settings file that the program reads while it runs as this test

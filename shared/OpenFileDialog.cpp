@@ -1,0 +1,50 @@
+#include "shared/OpenFileDialog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <new>
+#include <memory>
+
+#include "platform/DirectoryListing.h"
+#include "platform/Failure.h"
+#include "platform/qt/FileChooser.h"
+#include "platform/qt/UiServices.h"
+#include "shared/QueryDir.h"
+#include "shared/frmLUM_Servis.h"
+
+namespace lum {
+
+QString ShowOpenFileDialog(const QString& title, const QString& initialFolder, const QString& defaultExt,
+                           const QString& pattern, bool keepCurrentFolder, const QString& description) {
+  QString result;
+  // The host form lives for this call only; it goes on every path.
+  const auto host = std::make_unique<frmLUM_Servis>();
+  try {
+    OpenFileChooser& chooser = host->Dialog1();
+    chooser.setDefaultSuffix(defaultExt);
+    chooser.setWindowTitle(title);
+    SetCaselessFilter(chooser, description, pattern);
+    if (!initialFolder.isEmpty() && !QueryDir(initialFolder.toStdString(), kAttrDirectory).empty()) {
+      // A file given as the folder opens the chooser in the file's folder.
+      const QFileInfo initial(initialFolder);
+      chooser.setDirectory(initial.isDir() ? initial.absoluteFilePath() : initial.absolutePath());
+    }
+    if (!Ui().showOpen(chooser)) throw Failure(err::kCancelled, "ShowOpenFileDialog");
+    result = QDir::toNativeSeparators(chooser.selectedFiles().value(0));
+    if (!keepCurrentFolder && !QDir::setCurrent(QFileInfo(result).absolutePath())) {
+      throw Failure(err::kPathNotFound, "ShowOpenFileDialog");
+    }
+  } catch (const Failure& failure) {
+    if (failure.number() == err::kCancelled) {
+      Ui().resetOverridePointer();
+    } else {
+      Ui().messageBox(QString::fromStdString(ErrorBoxText(failure)), kStyleCritical);
+    }
+  } catch (const std::bad_alloc&) {
+    Ui().messageBox(QString::fromStdString(ErrorBoxText(Failure(err::kOutOfMemory, "ShowOpenFileDialog"))),
+                    kStyleCritical);
+  }
+  return result;
+}
+
+}  // namespace lum
