@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkgconf qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev
-          fonts-dejavu-core "$@")
+          fonts-dejavu-core xvfb xauth xdotool x11-utils "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs a command against a private Xvfb display (DISPLAY is set for it) and
+# stops the display afterwards. Usage: scripts/with-xvfb.sh COMMAND [ARG...]
+set -euo pipefail
+display_number=$(( 90 + RANDOM % 400 ))
+while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do
+  display_number=$(( display_number + 1 ))
+done
+Xvfb ":$display_number" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+  [ -e "/tmp/.X11-unix/X$display_number" ] && break
+  sleep 0.1
+done
+DISPLAY=":$display_number" QT_QPA_PLATFORM=xcb "$@"
