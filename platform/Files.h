@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/ByteStream.h"
+
+namespace lum {
+
+// A regular file opened for reading from its first byte. Paths are UTF-8.
+// All failures are lum::Failure with a number of the error table: 53 for a
+// missing file, 76 for a missing folder on the way, 70 where access is
+// denied, 75 for anything that is not a regular file (a folder, a pipe, a
+// device), which is refused at once without waiting for data; 57 for a read
+// error. Nothing is ever created. The file is closed by the destructor.
+class InputFile final : public ByteSource {
+ public:
+  explicit InputFile(const std::string& path);
+  ~InputFile() override;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // The length in bytes when the file was opened.
+  std::int64_t size() const noexcept { return size_; }
+
+  std::size_t read(char* buffer, std::size_t capacity) override;
+
+ private:
+  struct Handle;
+  std::unique_ptr<Handle> handle_;
+  std::int64_t size_ = 0;
+};
+
+// A file written whole or not at all. The bytes go to a temporary file in the
+// target's folder, which commit() puts in the target's place, replacing an
+// earlier target whole; until then, and for good when the object is
+// destroyed without commit(), the target stays as it was and the temporary
+// file is removed. The new file gets the permissions of any newly created
+// file (0666 less the umask on POSIX).
+//
+// Failures are lum::Failure: 76 when the target's folder is missing, 70 when
+// it cannot be written to, 75 when the target is a folder, 61 when the disk
+// or the file-size limit is full, 57 for a device error.
+class ReplacementFile final : public ByteSink {
+ public:
+  explicit ReplacementFile(const std::string& target);
+  ~ReplacementFile() override;
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  void write(const char* data, std::size_t size) override;
+
+  // Closes the temporary file and moves it to the target's name. No writes
+  // may follow.
+  void commit();
+
+ private:
+  struct Handle;
+  std::unique_ptr<Handle> handle_;
+};
+
+}  // namespace lum

@@ -1,0 +1,48 @@
+#include "tests/core/FileTestSupport.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace lum::test {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+  std::random_device entropy;
+  do {
+    folder_ = fs::temp_directory_path() / ("brevix_test_" + std::to_string(entropy()));
+  } while (!fs::create_directory(folder_));
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  fs::remove_all(folder_, ignored);
+}
+
+std::string TempFolder::path(const std::string& name) const {
+  const std::u8string utf8 = (folder_ / PathOf(name)).u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
+std::set<std::string> TempFolder::names() const {
+  std::set<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder_)) {
+    const std::u8string name = entry.path().filename().u8string();
+    names.emplace(name.begin(), name.end());
+  }
+  return names;
+}
+
+fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(PathOf(path), std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(PathOf(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace lum::test

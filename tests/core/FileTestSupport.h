@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+namespace lum::test {
+
+// A fresh folder under the system's temporary folder, removed with all it
+// holds when the object goes.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // The UTF-8 path of `name` inside the folder.
+  std::string path(const std::string& name) const;
+  // The names of everything in the folder, hidden entries included.
+  std::set<std::string> names() const;
+
+ private:
+  std::filesystem::path folder_;
+};
+
+std::filesystem::path PathOf(const std::string& utf8);
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+
+}  // namespace lum::test
