@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include "main_window/ReformatCommand.h"
 #include "platform/Program.h"
 #include "platform/Version.h"
 #include "platform/qt/UiServices.h"
@@ -53,6 +54,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::fr
   }
 
   connect(ui_->Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+  connect(ui_->Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
   connect(ui_->Command3, &QPushButton::clicked, this, &frmMain::endProgram);
 
   // A file dropped onto the window or the path field lands in the path field.
@@ -79,6 +81,9 @@ void frmMain::Command1_Click() {
                                           QStringLiteral("Soubor"));
   if (!path.isEmpty()) ui_->Text1->setPlainText(path);
 }
+
+// "Zpracuj": the path field's file, reformatted beside it.
+void frmMain::Command2_Click() { RunReformatCommand(*this, *ui_->Text1, *ui_->txtPozice); }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) { handleDrag(event); }
 

@@ -35,6 +35,7 @@ class frmMain : public QWidget {
 
  private:
   void Command1_Click();
+  void Command2_Click();
   void endProgram();
   // Accepts a dragged local file anywhere on the window; true when handled.
   bool handleDrag(QEvent* event);

@@ -34,6 +34,13 @@ bool ScriptedUi::showOpen(QFileDialog& chooser) {
   return true;
 }
 
+void ScriptedUi::doEvents() {
+  if (onDoEvents) onDoEvents();
+  QtUiServices::doEvents();
+}
+
+void ScriptedUi::endProgram() { ++endRequests; }
+
 SettingsFile::SettingsFile() : path_(SettingsFilePathFor(ProgramFolder(), ExecutableName())) { remove(); }
 
 SettingsFile::~SettingsFile() { remove(); }

@@ -19,7 +19,8 @@ namespace lum::test {
 // The real window services with the modal dialogs answered in advance: a
 // message box is recorded (and `onMessageBox` runs), and the file chooser is
 // recorded and answered with `nextFileName` (nothing: the user cancels),
-// instead of blocking the test. Installed for its lifetime.
+// instead of blocking the test. Ending the program is counted, not done, and
+// `onDoEvents` runs at every pump. Installed for its lifetime.
 class ScriptedUi : public QtUiServices {
  public:
   struct Box {
@@ -50,12 +51,16 @@ class ScriptedUi : public QtUiServices {
 
   void messageBox(const QString& text, int style) override;
   bool showOpen(QFileDialog& chooser) override;
+  void doEvents() override;
+  void endProgram() override;
 
   QList<Box> boxes;
   std::function<void(const Box&)> onMessageBox;
   QList<Chooser> choosers;
   std::optional<QString> nextFileName;
   std::function<void()> afterChoice;  // runs once the answer is in the chooser
+  std::function<void()> onDoEvents;
+  int endRequests = 0;
 };
 
 // The settings file that the program reads while it runs as this test

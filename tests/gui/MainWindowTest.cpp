@@ -29,13 +29,6 @@ T* Control(const frmMain& window, const char* name) {
   return control;
 }
 
-// Counts end requests instead of leaving the event loop.
-class EndCountingUi : public lum::test::ScriptedUi {
- public:
-  void endProgram() override { ++endRequests; }
-  int endRequests = 0;
-};
-
 class MainWindowTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -44,7 +37,7 @@ class MainWindowTest : public testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
   }
 
-  EndCountingUi ui_;
+  lum::test::ScriptedUi ui_;
   frmMain window_;
 };
 

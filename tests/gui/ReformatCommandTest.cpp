@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "GuiTestSupport.h"
+#include "main_window/frmMain.h"
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using lum::test::ScriptedUi;
+using lum::test::SettingsFile;
+
+fs::path FromUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+
+std::string ToUtf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::string Reference(const std::string& source) {
+  std::string target;
+  for (const char c : source) {
+    target += c;
+    if (c == '>') target += "\r\n";
+  }
+  return target;
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> Listing(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(ToUtf8(entry.path().filename()));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class ReformatCommandTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp_.isValid());
+    window_.show();
+  }
+
+  fs::path Path(const std::string& name) const { return FromUtf8(temp_.path().toStdString()) / FromUtf8(name); }
+  void TypePath(const QString& path) { text_->setPlainText(path); }
+  void TypePath(const fs::path& path) { TypePath(QString::fromStdString(ToUtf8(path))); }
+  void Zpracuj() { QTest::mouseClick(window_.findChild<QPushButton*>("Command2"), Qt::LeftButton); }
+
+  QStringList BoxTexts() const {
+    QStringList texts;
+    for (const auto& box : ui_.boxes) texts << box.text;
+    return texts;
+  }
+
+  bool AllControlsEnabled() const {
+    for (const char* name : {"Text1", "Command1", "Command2", "Command3", "txtPozice", "Label1", "lblVerze", "Image1"}) {
+      if (!window_.findChild<QWidget*>(name)->isEnabled()) return false;
+    }
+    return true;
+  }
+
+  SettingsFile settings_;
+  ScriptedUi ui_;
+  QTemporaryDir temp_;
+  lum::frmMain window_;
+  QPlainTextEdit* text_ = window_.findChild<QPlainTextEdit*>("Text1");
+  QLineEdit* position_ = window_.findChild<QLineEdit*>("txtPozice");
+};
+
+TEST_F(ReformatCommandTest, EmptyPathOnlyWarns) {
+  bool turnedBusy = false;
+  ui_.onDoEvents = [&] { turnedBusy = true; };
+  Zpracuj();
+  ASSERT_EQ(ui_.boxes.size(), 1);
+  EXPECT_EQ(ui_.boxes[0].text, "Není zadané XML !");
+  EXPECT_EQ(ui_.boxes[0].style, lum::kStyleCritical);
+  EXPECT_FALSE(turnedBusy);
+  EXPECT_TRUE(position_->text().isEmpty());
+  EXPECT_TRUE(Listing(Path("")).empty());
+}
+
+struct ContentRow {
+  const char* name;
+  std::string source;
+};
+
+class ReformatContentTest : public ReformatCommandTest, public testing::WithParamInterface<ContentRow> {};
+
+TEST_P(ReformatContentTest, TargetBesideSourceIsTheReferenceTransform) {
+  const fs::path source = Path("faktura č. 1.xml");
+  WriteFile(source, GetParam().source);
+  TypePath(source);
+  Zpracuj();
+  EXPECT_EQ(BoxTexts(), QStringList{"XML soubor byl upraven."});
+  EXPECT_EQ(ui_.boxes.value(0).style, lum::kStylePlain);
+  EXPECT_EQ(ReadFile(Path("faktura č. 1.xml_LUM.XML")), Reference(GetParam().source));
+  EXPECT_EQ(Listing(Path("")), (std::vector<std::string>{"faktura č. 1.xml", "faktura č. 1.xml_LUM.XML"}));
+  EXPECT_EQ(position_->text(), "0");
+  EXPECT_EQ(text_->toPlainText().toStdString(), ToUtf8(source));
+  EXPECT_TRUE(AllControlsEnabled());
+  EXPECT_EQ(window_.cursor().shape(), Qt::ArrowCursor);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contents, ReformatContentTest,
+    testing::Values(ContentRow{"Typical", "<?xml version=\"1.0\"?><a><b x=\"1>2\">t</b></a>"},
+                    ContentRow{"NoGreaterThan", "plain text, no tags"}, ContentRow{"SingleGreaterThan", ">"},
+                    ContentRow{"ZeroLength", ""}, ContentRow{"AlreadyBroken", "<a>\r\n<b>\r\n"},
+                    ContentRow{"BinaryBytes", std::string("\0>\xff>\x80", 5)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What the progress field showed at each pump of the copy.
+class ProgressTest : public ReformatCommandTest, public testing::WithParamInterface<std::pair<int, bool>> {};
+
+TEST_P(ProgressTest, PointOnlyWhereTheLfLandsOnAMultipleOf50) {
+  const auto [position, showsPoint] = GetParam();
+  std::string bytes(48, 'x');
+  bytes[position - 1] = '>';
+  WriteFile(Path("a.xml"), bytes);
+  TypePath(Path("a.xml"));
+  QStringList shown;  // while busy, before the final "0"
+  ui_.onDoEvents = [&] {
+    if (window_.cursor().shape() == Qt::WaitCursor) shown << position_->text();
+  };
+  Zpracuj();
+  EXPECT_EQ(shown.contains("0"), showsPoint) << shown.join(",").toStdString();
+  EXPECT_EQ(position_->text(), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytes, ProgressTest, testing::Values(std::pair{48, true}, std::pair{47, false}),
+                         [](const auto& info) { return "GreaterThanAt" + std::to_string(info.param.first); });
+
+TEST_F(ReformatCommandTest, ProcessingATargetAgainAddsTheSuffixAgain) {
+  WriteFile(Path("faktura.xml"), "<a>");
+  TypePath(Path("faktura.xml"));
+  Zpracuj();
+  TypePath(Path("faktura.xml_LUM.XML"));
+  Zpracuj();
+  EXPECT_EQ(ReadFile(Path("faktura.xml_LUM.XML_LUM.XML")), "<a>\r\n\r\n");
+}
+
+TEST_F(ReformatCommandTest, EarlierLongerTargetIsReplacedWhole) {
+  WriteFile(Path("a.xml"), "<a>");
+  WriteFile(Path("a.xml_LUM.XML"), std::string(10000, 'z'));
+  TypePath(Path("a.xml"));
+  Zpracuj();
+  EXPECT_EQ(ReadFile(Path("a.xml_LUM.XML")), "<a>\r\n");
+}
+
+TEST_F(ReformatCommandTest, BareNameGetsItsTargetInTheCurrentFolder) {
+  const QString start = QDir::currentPath();
+  QDir::setCurrent(temp_.path());
+  WriteFile(Path("faktura.xml"), "<a><b/></a>");
+  TypePath(QStringLiteral("faktura.xml"));
+  Zpracuj();
+  QDir::setCurrent(start);
+  EXPECT_EQ(BoxTexts(), QStringList{"XML soubor byl upraven."});
+  EXPECT_EQ(ReadFile(Path("faktura.xml_LUM.XML")), Reference("<a><b/></a>"));
+}
+
+struct FailureRow {
+  const char* name;
+  std::function<fs::path(const fs::path& folder)> prepare;  // returns the source path
+  const char* boxStart;
+};
+
+class ReformatFailureTest : public ReformatCommandTest, public testing::WithParamInterface<FailureRow> {};
+
+TEST_P(ReformatFailureTest, ErrorBoxAndNothingCreated) {
+  const fs::path source = GetParam().prepare(Path(""));
+  const std::vector<std::string> before = Listing(Path(""));
+  TypePath(source);
+  Zpracuj();
+  ASSERT_EQ(ui_.boxes.size(), 1);
+  EXPECT_TRUE(ui_.boxes[0].text.startsWith(GetParam().boxStart)) << ui_.boxes[0].text.toStdString();
+  EXPECT_EQ(ui_.boxes[0].style, lum::kStylePlain);
+  EXPECT_EQ(Listing(Path("")), before);
+  EXPECT_TRUE(AllControlsEnabled());
+}
+
+const FailureRow kFailureRows[] = {
+    {"MissingFile", [](const fs::path& f) { return f / "chybi.xml"; }, "53-Soubor nebyl nalezen"},
+    {"MissingFolder", [](const fs::path& f) { return f / "chybi" / "a.xml"; }, "76-"},
+    {"Folder",
+     [](const fs::path& f) {
+       fs::create_directory(f / "slozka.xml");
+       return f / "slozka.xml";
+     },
+     "75-"},
+#ifndef _WIN32
+    {"Fifo",
+     [](const fs::path& f) {
+       mkfifo((f / "roura.xml").c_str(), 0600);
+       return f / "roura.xml";
+     },
+     "75-"},
+#endif
+    {"TargetNameIsAFolder",
+     [](const fs::path& f) {
+       WriteFile(f / "a.xml", "<a>");
+       fs::create_directory(f / "a.xml_LUM.XML");
+       return f / "a.xml";
+     },
+     "75-"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sources, ReformatFailureTest, testing::ValuesIn(kFailureRows),
+    [](const auto& info) { return std::string(info.param.name); });
+
+#ifndef _WIN32
+TEST_F(ReformatCommandTest, FullDiskKeepsTheEarlierTargetAndLeavesNothing) {
+  WriteFile(Path("a.xml"), std::string(200000, '>'));
+  WriteFile(Path("a.xml_LUM.XML"), "earlier");
+  TypePath(Path("a.xml"));
+  // A file-size limit makes the write fail as a full disk does.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = saved;
+  limited.rlim_cur = 64 * 1024;
+  setrlimit(RLIMIT_FSIZE, &limited);
+  Zpracuj();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_EQ(BoxTexts(), QStringList{"61-Disk je plný"});
+  EXPECT_EQ(ReadFile(Path("a.xml_LUM.XML")), "earlier");
+  EXPECT_EQ(Listing(Path("")), (std::vector<std::string>{"a.xml", "a.xml_LUM.XML"}));
+  EXPECT_TRUE(AllControlsEnabled());
+}
+
+TEST_F(ReformatCommandTest, ReadOnlyFolderIsRefused) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  WriteFile(Path("a.xml"), "<a>");
+  chmod(Path("").c_str(), 0555);
+  TypePath(Path("a.xml"));
+  Zpracuj();
+  chmod(Path("").c_str(), 0755);
+  EXPECT_EQ(BoxTexts(), QStringList{"70-Přístup byl odepřen"});
+  EXPECT_EQ(Listing(Path("")), std::vector<std::string>{"a.xml"});
+}
+#endif
+
+// A source large enough for many pumps.
+std::string ManyTags() {
+  std::string bytes;
+  for (int i = 0; i < 200000; ++i) bytes += "<tag>value</tag>";
+  return bytes;
+}
+
+class EndDuringRunTest : public ReformatCommandTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(EndDuringRunTest, StopsWithoutMessageOrTarget) {
+  settings_.write("[LUM]\nDISABLE=1\n");  // "Konec" stays enabled during the run
+  WriteFile(Path("a.xml"), ManyTags());
+  TypePath(Path("a.xml"));
+  const std::string how = GetParam();
+  int pumps = 0;
+  ui_.onDoEvents = [&] {
+    // The third pump is the first inside the copy (two come from the busy switch).
+    if (++pumps != 3) return;
+    if (how == "Konec") {
+      QTest::mouseClick(window_.findChild<QPushButton*>("Command3"), Qt::LeftButton);
+    } else {
+      window_.close();
+    }
+  };
+  Zpracuj();
+  EXPECT_GE(pumps, 3);
+  EXPECT_TRUE(window_.endRequested());
+  EXPECT_EQ(ui_.endRequests, 1);
+  EXPECT_TRUE(ui_.boxes.isEmpty());
+  EXPECT_EQ(Listing(Path("")), std::vector<std::string>{"a.xml"});
+  EXPECT_FALSE(window_.busy());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, EndDuringRunTest, testing::Values("Konec", "Close"));
+
+TEST_F(ReformatCommandTest, NestedZpracujIsIgnoredAndControlsStayEnabledWithDisable) {
+  settings_.write("[LUM]\nDISABLE=1\n");
+  WriteFile(Path("a.xml"), ManyTags());
+  TypePath(Path("a.xml"));
+  int pumps = 0;
+  bool controlsEnabledDuringRun = true;
+  ui_.onDoEvents = [&] {
+    if (++pumps < 3) return;
+    controlsEnabledDuringRun = controlsEnabledDuringRun && AllControlsEnabled();
+    if (pumps == 3) QTest::mouseClick(window_.findChild<QPushButton*>("Command2"), Qt::LeftButton);
+  };
+  Zpracuj();
+  EXPECT_GT(pumps, 3);
+  EXPECT_TRUE(controlsEnabledDuringRun);
+  EXPECT_EQ(BoxTexts(), QStringList{"XML soubor byl upraven."});
+  EXPECT_EQ(ReadFile(Path("a.xml_LUM.XML")), Reference(ManyTags()));
+}
+
+TEST_F(ReformatCommandTest, ControlsAreDisabledAndPointerBusyDuringTheRun) {
+  WriteFile(Path("a.xml"), ManyTags());
+  TypePath(Path("a.xml"));
+  bool sawBusy = false;
+  ui_.onDoEvents = [&] {
+    sawBusy = sawBusy || (!window_.findChild<QWidget*>("Command2")->isEnabled() &&
+                          window_.cursor().shape() == Qt::WaitCursor && window_.busy());
+  };
+  Zpracuj();
+  EXPECT_TRUE(sawBusy);
+  EXPECT_TRUE(AllControlsEnabled());
+  EXPECT_FALSE(window_.busy());
+}
+
+}  // namespace
