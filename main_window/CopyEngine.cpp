@@ -2,52 +2,96 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string_view>
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace lum {
 namespace {
 
 constexpr std::int64_t kProgressStep = 50;
+// Where ">" stand this close together, plain code beats library calls.
+constexpr std::size_t kShortLine = 16;
+
+// Buffers start on a page boundary: the kernel copies between them and the
+// page cache several times faster when both sides are aligned alike.
+constexpr std::align_val_t kBufferAlignment{4096};
+
+struct AlignedDelete {
+  void operator()(char* buffer) const { ::operator delete[](buffer, kBufferAlignment); }
+};
+using Buffer = std::unique_ptr<char[], AlignedDelete>;
+
+Buffer MakeBuffer(std::size_t size) { return Buffer(static_cast<char*>(::operator new[](size, kBufferAlignment))); }
+
+// The line break after a ">": CR LF, or the units 000D 000A in UTF-16. Kept
+// four bytes wide so that it is stored with one copy of a fixed size.
+struct LineBreak {
+  char bytes[4];
+  std::size_t size;
+};
+constexpr LineBreak kByteLineBreak{{'\r', '\n', 0, 0}, 2};
+constexpr LineBreak kLittleEndianLineBreak{{'\r', 0, '\n', 0}, 4};
+constexpr LineBreak kBigEndianLineBreak{{0, '\r', 0, '\n'}, 4};
 
 // The target's bytes on their way to the sink, gathered into writes of a
 // whole buffer. A run of bytes at least a buffer long goes to the sink as it
 // is, without a copy.
 class OutputBuffer {
  public:
-  OutputBuffer(ByteSink& sink, std::size_t capacity) : sink_(sink), buffer_(capacity) {}
+  OutputBuffer(ByteSink& sink, std::size_t capacity) : sink_(sink), buffer_(MakeBuffer(capacity)), capacity_(capacity) {}
 
   void append(const char* data, std::size_t size) {
-    if (size <= buffer_.size() - used_) {
-      std::memcpy(buffer_.data() + used_, data, size);
+    if (size <= capacity_ - used_) {
+      std::memcpy(buffer_.get() + used_, data, size);
       used_ += size;
       return;
     }
     if (used_ != 0) {
-      const std::size_t head = buffer_.size() - used_;
-      std::memcpy(buffer_.data() + used_, data, head);
-      used_ = buffer_.size();
+      const std::size_t head = capacity_ - used_;
+      std::memcpy(buffer_.get() + used_, data, head);
+      used_ = capacity_;
       flush();
       data += head;
       size -= head;
     }
-    if (size >= buffer_.size()) {
+    if (size >= capacity_) {
       sink_.write(data, size);
     } else {
-      std::memcpy(buffer_.data(), data, size);
+      std::memcpy(buffer_.get(), data, size);
       used_ = size;
     }
   }
 
+  // `size` bytes of `data` followed by a line break. `readable` (at least
+  // `size`) bytes at `data` may be read.
+  void appendLine(const char* data, std::size_t size, std::size_t readable, const LineBreak& lineBreak) {
+    char* const to = buffer_.get() + used_;
+    const std::size_t room = capacity_ - used_;
+    if (size <= kShortLine && readable >= kShortLine && room >= kShortLine + sizeof lineBreak.bytes) {
+      // A short line moves as one block of fixed size, which needs no library
+      // call; what it copies past the line is overwritten next.
+      std::memcpy(to, data, kShortLine);
+    } else if (size + sizeof lineBreak.bytes <= room) {
+      std::memcpy(to, data, size);
+    } else {
+      append(data, size);
+      append(lineBreak.bytes, lineBreak.size);
+      return;
+    }
+    std::memcpy(to + size, lineBreak.bytes, sizeof lineBreak.bytes);
+    used_ += size + lineBreak.size;
+  }
+
   void flush() {
     if (used_ == 0) return;
-    sink_.write(buffer_.data(), used_);
+    sink_.write(buffer_.get(), used_);
     used_ = 0;
   }
 
  private:
   ByteSink& sink_;
-  std::vector<char> buffer_;
+  Buffer buffer_;
+  std::size_t capacity_;
   std::size_t used_ = 0;
 };
 
@@ -89,9 +133,9 @@ class Copier {
       }
       const auto first = static_cast<unsigned char>(held_);
       if (first == 0xFF && next == 0xFE) {
-        startUtf16(0, std::string_view("\r\0\n\0", 4));
+        startUtf16(0, kLittleEndianLineBreak);
       } else if (first == 0xFE && next == 0xFF) {
-        startUtf16(1, std::string_view("\0\r\0\n", 4));
+        startUtf16(1, kBigEndianLineBreak);
       } else {
         // Not a byte-order mark: the held byte is an ordinary first byte.
         encoding_ = Encoding::Bytes;
@@ -102,7 +146,7 @@ class Copier {
   }
 
   // The held first byte of the mark becomes the first unit's first byte.
-  void startUtf16(std::size_t gtByte, std::string_view lineBreak) {
+  void startUtf16(std::size_t gtByte, const LineBreak& lineBreak) {
     encoding_ = Encoding::Utf16;
     gtByte_ = gtByte;
     lineBreak_ = lineBreak;
@@ -110,13 +154,21 @@ class Copier {
 
   void copyBytes(const char* data, std::size_t size) {
     const char* const end = data + size;
-    while (const void* gt = std::memchr(data, '>', static_cast<std::size_t>(end - data))) {
-      const char* const next = static_cast<const char*>(gt) + 1;
-      emit(data, static_cast<std::size_t>(next - data));
-      breakLine();
-      data = next;
+    while (const char* const gt = FindGt(data, end)) {
+      emitLine(data, static_cast<std::size_t>(gt + 1 - data), static_cast<std::size_t>(end - data));
+      data = gt + 1;
     }
     emit(data, static_cast<std::size_t>(end - data));
+  }
+
+  // The first ">" in [from, end), or null: the next few bytes one by one,
+  // then the rest with memchr.
+  static const char* FindGt(const char* from, const char* end) {
+    const char* const near = from + std::min(kShortLine, static_cast<std::size_t>(end - from));
+    for (const char* at = from; at != near; ++at) {
+      if (*at == '>') return at;
+    }
+    return static_cast<const char*>(std::memchr(near, '>', static_cast<std::size_t>(end - near)));
   }
 
   // `data` starts a unit, or completes the held one.
@@ -124,8 +176,11 @@ class Copier {
     if (holding_ && size > 0) {
       const char unit[2] = {held_, *data};
       holding_ = false;
-      emit(unit, 2);
-      if (isGtUnit(unit)) breakLine();
+      if (isGtUnit(unit)) {
+        emitLine(unit, 2, 2);
+      } else {
+        emit(unit, 2);
+      }
       ++data;
       --size;
     }
@@ -139,8 +194,7 @@ class Copier {
       searchFrom = offset + 1;
       if (!isGtUnit(data + (offset & ~std::size_t{1}))) continue;
       const char* const unitEnd = data + (offset | 1) + 1;
-      emit(segment, static_cast<std::size_t>(unitEnd - segment));
-      breakLine();
+      emitLine(segment, static_cast<std::size_t>(unitEnd - segment), static_cast<std::size_t>(data + whole - segment));
       segment = unitEnd;
       searchFrom = static_cast<std::size_t>(unitEnd - data);
     }
@@ -160,34 +214,41 @@ class Copier {
     written_ += static_cast<std::int64_t>(size);
   }
 
-  // The CR LF after a ">", and the progress point where its LF lands on a
-  // multiple of 50 (in UTF-16: the LF unit's last byte).
-  void breakLine() {
-    out_.append(lineBreak_.data(), lineBreak_.size());
-    written_ += static_cast<std::int64_t>(lineBreak_.size());
+  // Source bytes that end in a ">", then the line break; a progress point
+  // where the LF lands on a multiple of 50 (in UTF-16: the LF unit's last
+  // byte).
+  void emitLine(const char* data, std::size_t size, std::size_t readable) {
+    out_.appendLine(data, size, readable, lineBreak_);
+    read_ += static_cast<std::int64_t>(size);
+    written_ += static_cast<std::int64_t>(size + lineBreak_.size);
+    // Most lines pass no multiple of 50; then one comparison settles it.
+    if (written_ < nextStep_) return;
     if (written_ % kProgressStep == 0) observer_.progress(total_ - read_);
+    nextStep_ = written_ - written_ % kProgressStep + kProgressStep;
   }
 
   OutputBuffer out_;
   const std::int64_t total_;
   CopyObserver& observer_;
   Encoding encoding_ = Encoding::Undecided;
-  std::string_view lineBreak_ = "\r\n";
+  LineBreak lineBreak_ = kByteLineBreak;
   std::size_t gtByte_ = 0;  // which byte of a UTF-16 unit holds the 3E of ">"
   char held_ = 0;
   bool holding_ = false;
   std::int64_t read_ = 0;     // source bytes copied so far
   std::int64_t written_ = 0;  // target bytes so far; the last one's 1-based position
+  std::int64_t nextStep_ = kProgressStep;  // the first multiple of 50 above written_ when last looked at
 };
 
 }  // namespace
 
 CopyOutcome CopyWithLineBreaks(ByteSource& source, ByteSink& sink, std::int64_t total, CopyObserver& observer,
                                std::size_t bufferSize) {
-  std::vector<char> buffer(std::max<std::size_t>(bufferSize, 1));
-  Copier copier(sink, total, observer, buffer.size());
-  while (const std::size_t got = source.read(buffer.data(), buffer.size())) {
-    copier.feed(buffer.data(), got);
+  bufferSize = std::max<std::size_t>(bufferSize, 1);
+  const Buffer buffer = MakeBuffer(bufferSize);
+  Copier copier(sink, total, observer, bufferSize);
+  while (const std::size_t got = source.read(buffer.get(), bufferSize)) {
+    copier.feed(buffer.get(), got);
     if (observer.cancelled()) return CopyOutcome::Cancelled;
   }
   copier.finish();
