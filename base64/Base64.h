@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace lum {
+
+// Turns text into Base64 text and back. The text's characters are first
+// converted to bytes in the system's ANSI code page (one byte each); the bytes
+// are written with the standard alphabet of RFC 4648 in lines of 72 digits,
+// each full line followed by CR LF.
+//
+// Both methods change the caller's variable before computing their result
+// (see each method), and a failure leaves that change in place. Failures are
+// thrown as lum::Failure (platform/Failure.h):
+//   -2147221504, source "MyDecode", "Input string is not valid Base64.":
+//       Decode was given something that is not Base64;
+//   9 (subscript out of range): the conversion gave more than one byte for a
+//       character, which only a multi-byte ANSI code page does;
+//   6 (overflow): a size beyond the signed 32-bit range.
+//
+// The tables are built once, by the constructor; after that an instance is
+// only read, so one instance serves any number of calls.
+class Base64 {
+ public:
+  Base64();
+
+  // Appends one or two NUL characters to `text` when its length is not a
+  // multiple of 3, then encodes the padded text. The digits that stand only
+  // for those NULs are replaced by "=". The result ends with CR LF exactly
+  // when the padded length is a multiple of 54 (a full last line). An empty
+  // text gives an empty result.
+  std::u16string Encode(std::u16string& text) const;
+
+  // Removes every CR and LF from `text`, then decodes what is left. That
+  // must be a whole number of four-digit groups of the alphabet, of which
+  // only the last one or two characters may be the pad mark "=". A text that
+  // is empty once stripped gives an empty result.
+  std::u16string Decode(std::u16string& text) const;
+
+ private:
+  std::array<std::uint8_t, 64> bytAlphabet;   // digit value -> its character
+  std::array<std::uint8_t, 256> bytReverse;   // character -> its digit value, 0 outside the alphabet
+  std::array<std::int32_t, 256> lngShift8;    // i << 8
+  std::array<std::int32_t, 256> lngShift16;   // i << 16
+  std::array<std::int32_t, 64> lngShift6;     // i << 6
+  std::array<std::int32_t, 64> lngShift12;    // i << 12
+  std::array<std::int32_t, 64> lngShift18;    // i << 18
+};
+
+}  // namespace lum

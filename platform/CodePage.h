@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lum {
+
+// Conversion between text (UTF-16 code units) and bytes in the system's ANSI
+// code page. On Windows that is the code page the system is set to (CP_ACP);
+// elsewhere it is Windows-1250, the code page of the Czech Windows the
+// program's data comes from.
+//
+// With a single-byte code page every character gives one byte and every byte
+// one character, NUL included. Each of the 256 byte values reads as its own
+// character (a byte the code page leaves undefined reads as the character of
+// the same number, 0x81 as U+0081), and those characters write back as their
+// bytes; any other character writes as "?".
+
+std::string ToAnsi(std::u16string_view text);
+std::u16string FromAnsi(std::string_view bytes);
+
+}  // namespace lum
