@@ -1,16 +1,39 @@
 #include "main_window/CopyEngine.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
+
+// Where the CPU has SSE2 (every x86-64), ">" are found 64 bytes at a time.
+#if defined(__SSE2__) || defined(_M_X64)
+#define LUM_HAVE_SSE2 1
+#include <emmintrin.h>
+#endif
 
 namespace lum {
 namespace {
 
 constexpr std::int64_t kProgressStep = 50;
 // Where ">" stand this close together, plain code beats library calls.
-constexpr std::size_t kShortLine = 16;
+constexpr std::size_t kShortLine = 32;
+
+#ifdef LUM_HAVE_SSE2
+constexpr std::ptrdiff_t kBlock = 64;
+
+// The ">" among the 64 bytes at `block`, one bit each, in memory order.
+std::uint64_t GtMask(const char* block) {
+  const __m128i gt = _mm_set1_epi8('>');
+  std::uint64_t mask = 0;
+  for (int part = 0; part < 4; ++part) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+    const auto bits = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, gt)));
+    mask |= std::uint64_t{bits} << (16 * part);
+  }
+  return mask;
+}
+#endif
 
 // Buffers start on a page boundary: the kernel copies between them and the
 // page cache several times faster when both sides are aligned alike.
@@ -154,21 +177,37 @@ class Copier {
 
   void copyBytes(const char* data, std::size_t size) {
     const char* const end = data + size;
-    while (const char* const gt = FindGt(data, end)) {
-      emitLine(data, static_cast<std::size_t>(gt + 1 - data), static_cast<std::size_t>(end - data));
-      data = gt + 1;
+    const char* line = data;  // where the line not yet copied starts
+    const auto copyLineThrough = [&](const char* gt) {
+      emitLine(line, static_cast<std::size_t>(gt + 1 - line), static_cast<std::size_t>(end - line));
+      line = gt + 1;
+    };
+    const char* at = data;  // where the search goes on
+#ifdef LUM_HAVE_SSE2
+    // A block of 64 bytes gives the mask of its ">" at once, which beats a
+    // library call per line; a block without any hands the rest of a long
+    // run to memchr.
+    while (end - at >= kBlock) {
+      std::uint64_t gts = GtMask(at);
+      if (gts == 0) {
+        const void* const gt = std::memchr(at + kBlock, '>', static_cast<std::size_t>(end - at - kBlock));
+        if (gt == nullptr) {
+          at = end;
+          break;
+        }
+        copyLineThrough(static_cast<const char*>(gt));
+        at = line;
+        continue;
+      }
+      for (; gts != 0; gts &= gts - 1) copyLineThrough(at + std::countr_zero(gts));
+      at += kBlock;
     }
-    emit(data, static_cast<std::size_t>(end - data));
-  }
-
-  // The first ">" in [from, end), or null: the next few bytes one by one,
-  // then the rest with memchr.
-  static const char* FindGt(const char* from, const char* end) {
-    const char* const near = from + std::min(kShortLine, static_cast<std::size_t>(end - from));
-    for (const char* at = from; at != near; ++at) {
-      if (*at == '>') return at;
+#endif
+    while (const void* const gt = std::memchr(at, '>', static_cast<std::size_t>(end - at))) {
+      copyLineThrough(static_cast<const char*>(gt));
+      at = line;
     }
-    return static_cast<const char*>(std::memchr(near, '>', static_cast<std::size_t>(end - near)));
+    emit(line, static_cast<std::size_t>(end - line));
   }
 
   // `data` starts a unit, or completes the held one.
