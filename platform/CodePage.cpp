@@ -1,5 +1,7 @@
 #include "platform/CodePage.h"
 
+#include <cstddef>
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -8,7 +10,6 @@
 #include "platform/Failure.h"
 #else
 #include <array>
-#include <cstddef>
 #endif
 
 namespace lum {
@@ -31,8 +32,9 @@ std::string ToAnsi(std::u16string_view text) {
   if (text.empty()) return {};
   const UINT codePage = GetACP();
   // Without best fit a character the code page lacks becomes the default
-  // character "?" instead of a look-alike ("Ł" would become "L"). The UTF-8
-  // code page represents every character and accepts no such flag.
+  // character "?" instead of a look-alike ("Ł" would become "L"). A system
+  // set to UTF-8 represents every character, and the call refuses the flag
+  // for that code page.
   const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int length = CallLength(text.size(), "ToAnsi");

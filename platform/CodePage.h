@@ -15,6 +15,9 @@ namespace lum {
 // character (a byte the code page leaves undefined reads as the character of
 // the same number, 0x81 as U+0081), and those characters write back as their
 // bytes; any other character writes as "?".
+//
+// The Windows conversion calls count in int: a longer argument fails with
+// lum::Failure 6 (overflow).
 
 std::string ToAnsi(std::u16string_view text);
 std::u16string FromAnsi(std::string_view bytes);
