@@ -57,32 +57,27 @@ constexpr LineBreak kLittleEndianLineBreak{{'\r', 0, '\n', 0}, 4};
 constexpr LineBreak kBigEndianLineBreak{{0, '\r', 0, '\n'}, 4};
 
 // The target's bytes on their way to the sink, gathered into writes of a
-// whole buffer. A run of bytes at least a buffer long goes to the sink as it
-// is, without a copy.
+// whole buffer. A run of bytes at least a buffer long that finds the buffer
+// empty goes to the sink as it is, without a copy.
 class OutputBuffer {
  public:
   OutputBuffer(ByteSink& sink, std::size_t capacity) : sink_(sink), buffer_(MakeBuffer(capacity)), capacity_(capacity) {}
 
   void append(const char* data, std::size_t size) {
+    if (used_ == 0 && size >= capacity_) {
+      sink_.write(data, size);
+      return;
+    }
     if (size <= capacity_ - used_) {
       std::memcpy(buffer_.get() + used_, data, size);
       used_ += size;
       return;
     }
-    if (used_ != 0) {
-      const std::size_t head = capacity_ - used_;
-      std::memcpy(buffer_.get() + used_, data, head);
-      used_ = capacity_;
-      flush();
-      data += head;
-      size -= head;
-    }
-    if (size >= capacity_) {
-      sink_.write(data, size);
-    } else {
-      std::memcpy(buffer_.get(), data, size);
-      used_ = size;
-    }
+    const std::size_t head = capacity_ - used_;
+    std::memcpy(buffer_.get() + used_, data, head);
+    used_ = capacity_;
+    flush();
+    append(data + head, size - head);
   }
 
   // `size` bytes of `data` followed by a line break. `readable` (at least

@@ -3,10 +3,12 @@
 #include "platform/Failure.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min, not the macro
+#endif
 #include <windows.h>
 #else
 #include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
