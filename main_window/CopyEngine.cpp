@@ -16,7 +16,10 @@ namespace lum {
 namespace {
 
 constexpr std::int64_t kProgressStep = 50;
-// Where ">" stand this close together, plain code beats library calls.
+
+// The first multiple of the progress step above a target position.
+std::int64_t NextStepAfter(std::int64_t position) { return position - position % kProgressStep + kProgressStep; }
+// Lines up to this long move without a library call.
 constexpr std::size_t kShortLine = 32;
 
 #ifdef LUM_HAVE_SSE2
@@ -25,13 +28,11 @@ constexpr std::ptrdiff_t kBlock = 64;
 // The ">" among the 64 bytes at `block`, one bit each, in memory order.
 std::uint64_t GtMask(const char* block) {
   const __m128i gt = _mm_set1_epi8('>');
-  std::uint64_t mask = 0;
-  for (int part = 0; part < 4; ++part) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
-    const auto bits = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, gt)));
-    mask |= std::uint64_t{bits} << (16 * part);
-  }
-  return mask;
+  const auto part = [&](int index) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * index));
+    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, gt)))} << (16 * index);
+  };
+  return part(0) | part(1) | part(2) | part(3);
 }
 #endif
 
@@ -46,58 +47,49 @@ using Buffer = std::unique_ptr<char[], AlignedDelete>;
 
 Buffer MakeBuffer(std::size_t size) { return Buffer(static_cast<char*>(::operator new[](size, kBufferAlignment))); }
 
-// The line break after a ">": CR LF, or the units 000D 000A in UTF-16. Kept
-// four bytes wide so that it is stored with one copy of a fixed size.
+// The line break after a ">" unit of UTF-16: the units 000D 000A in the
+// file's byte order.
 struct LineBreak {
   char bytes[4];
-  std::size_t size;
 };
-constexpr LineBreak kByteLineBreak{{'\r', '\n', 0, 0}, 2};
-constexpr LineBreak kLittleEndianLineBreak{{'\r', 0, '\n', 0}, 4};
-constexpr LineBreak kBigEndianLineBreak{{0, '\r', 0, '\n'}, 4};
+constexpr LineBreak kLittleEndianLineBreak{{'\r', 0, '\n', 0}};
+constexpr LineBreak kBigEndianLineBreak{{0, '\r', 0, '\n'}};
 
-// The target's bytes on their way to the sink, gathered into writes of a
-// whole buffer. A run of bytes at least a buffer long that finds the buffer
-// empty goes to the sink as it is, without a copy.
+// Room that the byte path may read and write past what it needs, for the
+// fixed-size moves of short lines.
+constexpr std::size_t kSlack = 2 * kShortLine;
+
+// The target's bytes on their way to the sink, gathered into writes of about
+// a source buffer. It holds three source buffers (a buffer of nothing but ">"
+// triples) and the slack, so that the byte path can write a whole source
+// buffer's lines without checking for room. A run of bytes at least a source
+// buffer long that finds the buffer empty goes to the sink as it is.
 class OutputBuffer {
  public:
-  OutputBuffer(ByteSink& sink, std::size_t capacity) : sink_(sink), buffer_(MakeBuffer(capacity)), capacity_(capacity) {}
+  OutputBuffer(ByteSink& sink, std::size_t sourceBufferSize)
+      : sink_(sink),
+        capacity_(3 * sourceBufferSize + kSlack),
+        buffer_(MakeBuffer(capacity_)),
+        directFrom_(sourceBufferSize) {}
+
+  // Where `size` bytes can be written at once; commit() says how far they went.
+  char* reserve(std::size_t size) {
+    if (capacity_ - used_ < size) flush();
+    return buffer_.get() + used_;
+  }
+
+  void commit(const char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.get());
+    if (used_ >= directFrom_) flush();
+  }
 
   void append(const char* data, std::size_t size) {
-    if (used_ == 0 && size >= capacity_) {
+    if (used_ == 0 && size >= directFrom_) {
       sink_.write(data, size);
       return;
     }
-    if (size <= capacity_ - used_) {
-      std::memcpy(buffer_.get() + used_, data, size);
-      used_ += size;
-      return;
-    }
-    const std::size_t head = capacity_ - used_;
-    std::memcpy(buffer_.get() + used_, data, head);
-    used_ = capacity_;
-    flush();
-    append(data + head, size - head);
-  }
-
-  // `size` bytes of `data` followed by a line break. `readable` (at least
-  // `size`) bytes at `data` may be read.
-  void appendLine(const char* data, std::size_t size, std::size_t readable, const LineBreak& lineBreak) {
-    char* const to = buffer_.get() + used_;
-    const std::size_t room = capacity_ - used_;
-    if (size <= kShortLine && readable >= kShortLine && room >= kShortLine + sizeof lineBreak.bytes) {
-      // A short line moves as one block of fixed size, which needs no library
-      // call; what it copies past the line is overwritten next.
-      std::memcpy(to, data, kShortLine);
-    } else if (size + sizeof lineBreak.bytes <= room) {
-      std::memcpy(to, data, size);
-    } else {
-      append(data, size);
-      append(lineBreak.bytes, lineBreak.size);
-      return;
-    }
-    std::memcpy(to + size, lineBreak.bytes, sizeof lineBreak.bytes);
-    used_ += size + lineBreak.size;
+    std::memcpy(reserve(size), data, size);
+    commit(buffer_.get() + used_ + size);
   }
 
   void flush() {
@@ -108,9 +100,49 @@ class OutputBuffer {
 
  private:
   ByteSink& sink_;
-  Buffer buffer_;
   std::size_t capacity_;
+  Buffer buffer_;
+  std::size_t directFrom_;
   std::size_t used_ = 0;
+};
+
+// Finds the ">" of a range in order. Where the CPU has SSE2, a block of 64
+// bytes gives the mask of its ">" at once, which beats a library call per
+// line; a block without any hands the rest of a long run to memchr.
+class GtFinder {
+ public:
+  GtFinder(const char* begin, const char* end) : at_(begin), end_(end) {}
+
+  const char* next() {
+#ifdef LUM_HAVE_SSE2
+    while (mask_ == 0 && end_ - at_ >= kBlock) {
+      block_ = at_;
+      mask_ = GtMask(at_);
+      at_ += kBlock;
+      if (mask_ == 0) return search();
+    }
+    if (mask_ != 0) {
+      const char* const gt = block_ + std::countr_zero(mask_);
+      mask_ &= mask_ - 1;
+      return gt;
+    }
+#endif
+    return search();
+  }
+
+ private:
+  const char* search() {
+    const void* const gt = std::memchr(at_, '>', static_cast<std::size_t>(end_ - at_));
+    at_ = gt == nullptr ? end_ : static_cast<const char*>(gt) + 1;
+    return static_cast<const char*>(gt);
+  }
+
+  const char* at_;  // where the search goes on after the current block
+  const char* end_;
+#ifdef LUM_HAVE_SSE2
+  const char* block_ = nullptr;
+  std::uint64_t mask_ = 0;  // the ">" of the block not yet handed out
+#endif
 };
 
 // One copy's state across the source buffers. The encoding is decided by the
@@ -170,38 +202,39 @@ class Copier {
     lineBreak_ = lineBreak;
   }
 
+  // `data` lies in the source buffer, which has kSlack readable bytes past
+  // `size`. The lines go straight into the output buffer, room for all of
+  // them reserved at once.
   void copyBytes(const char* data, std::size_t size) {
     const char* const end = data + size;
+    char* const start = out_.reserve(3 * size + kSlack);
+    char* to = start;
     const char* line = data;  // where the line not yet copied starts
-    const auto copyLineThrough = [&](const char* gt) {
-      emitLine(line, static_cast<std::size_t>(gt + 1 - line), static_cast<std::size_t>(end - line));
+    // The next multiple of 50 as a place in the output buffer: an LF that
+    // ends there is a progress point.
+    const char* step = start + (nextStep_ - written_);
+    GtFinder finder(data, end);
+    while (const char* const gt = finder.next()) {
+      const auto length = static_cast<std::size_t>(gt + 1 - line);
+      // A short line moves as one block of fixed size, which needs no library
+      // call; what it copies past the line is overwritten next.
+      std::memcpy(to, line, kShortLine);
+      if (length > kShortLine) std::memcpy(to + kShortLine, line + kShortLine, length - kShortLine);
+      std::memcpy(to + length, "\r\n", 2);
+      to += length + 2;
       line = gt + 1;
-    };
-    const char* at = data;  // where the search goes on
-#ifdef LUM_HAVE_SSE2
-    // A block of 64 bytes gives the mask of its ">" at once, which beats a
-    // library call per line; a block without any hands the rest of a long
-    // run to memchr.
-    while (end - at >= kBlock) {
-      std::uint64_t gts = GtMask(at);
-      if (gts == 0) {
-        const void* const gt = std::memchr(at + kBlock, '>', static_cast<std::size_t>(end - at - kBlock));
-        if (gt == nullptr) {
-          at = end;
-          break;
-        }
-        copyLineThrough(static_cast<const char*>(gt));
-        at = line;
-        continue;
+      if (to >= step) {
+        // A long line (or a long run without ">" before it) may have passed
+        // several multiples: then the last one at or below the LF counts.
+        if (to - step >= kProgressStep) step = to - (written_ + (to - start)) % kProgressStep;
+        if (to == step) observer_.progress(total_ - (read_ + (line - data)));
+        step += kProgressStep;
       }
-      for (; gts != 0; gts &= gts - 1) copyLineThrough(at + std::countr_zero(gts));
-      at += kBlock;
     }
-#endif
-    while (const void* const gt = std::memchr(at, '>', static_cast<std::size_t>(end - at))) {
-      copyLineThrough(static_cast<const char*>(gt));
-      at = line;
-    }
+    nextStep_ = written_ + (step - start);
+    written_ += to - start;
+    read_ += line - data;
+    out_.commit(to);
     emit(line, static_cast<std::size_t>(end - line));
   }
 
@@ -211,7 +244,7 @@ class Copier {
       const char unit[2] = {held_, *data};
       holding_ = false;
       if (isGtUnit(unit)) {
-        emitLine(unit, 2, 2);
+        emitUnitLine(unit, 2);
       } else {
         emit(unit, 2);
       }
@@ -228,7 +261,7 @@ class Copier {
       searchFrom = offset + 1;
       if (!isGtUnit(data + (offset & ~std::size_t{1}))) continue;
       const char* const unitEnd = data + (offset | 1) + 1;
-      emitLine(segment, static_cast<std::size_t>(unitEnd - segment), static_cast<std::size_t>(data + whole - segment));
+      emitUnitLine(segment, static_cast<std::size_t>(unitEnd - segment));
       segment = unitEnd;
       searchFrom = static_cast<std::size_t>(unitEnd - data);
     }
@@ -248,30 +281,32 @@ class Copier {
     written_ += static_cast<std::int64_t>(size);
   }
 
-  // Source bytes that end in a ">", then the line break; a progress point
-  // where the LF lands on a multiple of 50 (in UTF-16: the LF unit's last
-  // byte).
-  void emitLine(const char* data, std::size_t size, std::size_t readable) {
-    out_.appendLine(data, size, readable, lineBreak_);
+  // UTF-16 units that end in a ">" unit, then the line break.
+  void emitUnitLine(const char* data, std::size_t size) {
+    out_.append(data, size);
+    out_.append(lineBreak_.bytes, sizeof lineBreak_.bytes);
     read_ += static_cast<std::int64_t>(size);
-    written_ += static_cast<std::int64_t>(size + lineBreak_.size);
-    // Most lines pass no multiple of 50; then one comparison settles it.
+    written_ += static_cast<std::int64_t>(size + sizeof lineBreak_.bytes);
+    // In UTF-16 a progress point is where the LF unit's last byte ends on a
+    // multiple of 50.
     if (written_ < nextStep_) return;
     if (written_ % kProgressStep == 0) observer_.progress(total_ - read_);
-    nextStep_ = written_ - written_ % kProgressStep + kProgressStep;
+    nextStep_ = NextStepAfter(written_);
   }
 
   OutputBuffer out_;
   const std::int64_t total_;
   CopyObserver& observer_;
   Encoding encoding_ = Encoding::Undecided;
-  LineBreak lineBreak_ = kByteLineBreak;
+  LineBreak lineBreak_ = kLittleEndianLineBreak;  // set by startUtf16
   std::size_t gtByte_ = 0;  // which byte of a UTF-16 unit holds the 3E of ">"
   char held_ = 0;
   bool holding_ = false;
   std::int64_t read_ = 0;     // source bytes copied so far
   std::int64_t written_ = 0;  // target bytes so far; the last one's 1-based position
-  std::int64_t nextStep_ = kProgressStep;  // the first multiple of 50 above written_ when last looked at
+  // The first multiple of 50 above the last LF of ours (it lags behind
+  // written_ over bytes copied unchanged).
+  std::int64_t nextStep_ = kProgressStep;
 };
 
 }  // namespace
@@ -279,7 +314,7 @@ class Copier {
 CopyOutcome CopyWithLineBreaks(ByteSource& source, ByteSink& sink, std::int64_t total, CopyObserver& observer,
                                std::size_t bufferSize) {
   bufferSize = std::max<std::size_t>(bufferSize, 1);
-  const Buffer buffer = MakeBuffer(bufferSize);
+  const Buffer buffer = MakeBuffer(bufferSize + kSlack);
   Copier copier(sink, total, observer, bufferSize);
   while (const std::size_t got = source.read(buffer.get(), bufferSize)) {
     copier.feed(buffer.get(), got);
