@@ -47,6 +47,14 @@ std::string TemporaryNameFor(const std::string& target) {
   return target.substr(0, nameStart) + "." + target.substr(nameStart) + suffix;
 }
 
+// Counts a read of `got` bytes into `read`; the end of a file that had
+// `size` bytes when opened may come no sooner than that.
+std::size_t CountRead(std::size_t got, std::int64_t& read, std::int64_t size) {
+  if (got == 0 && read < size) throw Failure(err::kDeviceIo, kInputSource);
+  read += static_cast<std::int64_t>(got);
+  return got;
+}
+
 #ifdef _WIN32
 
 std::wstring Wide(const std::string& utf8) {
@@ -179,7 +187,7 @@ std::size_t InputFile::read(char* buffer, std::size_t capacity) {
   if (!ReadFile(handle_->file, buffer, static_cast<DWORD>(std::min(capacity, kMaxTransfer)), &got, nullptr)) {
     FailWithLastError(kInputSource);
   }
-  return got;
+  return CountRead(got, read_, size_);
 }
 
 struct ReplacementFile::Handle {
@@ -267,7 +275,7 @@ InputFile::~InputFile() = default;
 std::size_t InputFile::read(char* buffer, std::size_t capacity) {
   for (;;) {
     const ssize_t got = ::read(handle_->fd, buffer, std::min(capacity, kMaxTransfer));
-    if (got >= 0) return static_cast<std::size_t>(got);
+    if (got >= 0) return CountRead(static_cast<std::size_t>(got), read_, size_);
     if (errno != EINTR) FailWithErrno(kInputSource);
   }
 }

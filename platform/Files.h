@@ -14,7 +14,9 @@ namespace lum {
 // missing file, 76 for a missing folder on the way, 70 where access is
 // denied, 75 for anything that is not a regular file (a folder, a pipe, a
 // device), which is refused at once without waiting for data; 57 for a read
-// error. Nothing is ever created. The file is closed by the destructor.
+// error, and for a file that ends before the length it had when opened (it
+// was cut short while read), so that no copy of a part passes for a copy of
+// the whole. Nothing is ever created. The file is closed by the destructor.
 class InputFile final : public ByteSource {
  public:
   explicit InputFile(const std::string& path);
@@ -31,6 +33,7 @@ class InputFile final : public ByteSource {
   struct Handle;
   std::unique_ptr<Handle> handle_;
   std::int64_t size_ = 0;
+  std::int64_t read_ = 0;  // bytes read so far
 };
 
 // A file written whole or not at all. The bytes go to a temporary file in the
