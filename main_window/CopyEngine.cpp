@@ -210,6 +210,9 @@ class Copier {
     char* const start = out_.reserve(3 * size + kSlack);
     char* to = start;
     const char* line = data;  // where the line not yet copied starts
+    // Bytes copied unchanged may have passed the step: no LF can end there
+    // any more, and the step must stay a place inside the output buffer.
+    if (nextStep_ <= written_) nextStep_ = NextStepAfter(written_);
     // The next multiple of 50 as a place in the output buffer: an LF that
     // ends there is a progress point.
     const char* step = start + (nextStep_ - written_);
