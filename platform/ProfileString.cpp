@@ -2,6 +2,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// windows.h names the A or W variant of its own GetProfileString through a
+// macro, which would rename the function below.
+#undef GetProfileString
 
 #include <vector>
 #else
