@@ -15,7 +15,10 @@ inline constexpr std::size_t kProfileValueMax = 254;
 // surrounding blanks and without one pair of surrounding quotes, lines that
 // start with ";" are comments. A missing file, section or key gives the
 // default. The result is cut to kProfileValueMax characters. Never throws for
-// a missing or unreadable file. Texts are UTF-8.
+// a missing or unreadable file. The arguments and the result are UTF-8; the
+// file is a text file of its system: UTF-8 on POSIX, and on Windows, where
+// the system's profile call reads it, the ANSI code page unless it starts
+// with a byte-order mark.
 std::string GetProfileString(const std::string& section, const std::string& key,
                              const std::string& defaultValue, const std::string& file);
 

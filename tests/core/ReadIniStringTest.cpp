@@ -45,6 +45,17 @@ std::string Repeat(const std::string& s, int n) {
   return out;
 }
 
+// A settings file is a text file of its system: UTF-8 on POSIX; on Windows
+// the ANSI code page (1250 on the Czech systems the tests assume), unless the
+// file starts with a byte-order mark. The values come back as UTF-8 either way.
+#ifdef _WIN32
+const std::string kEAcuteInFile = "\xE9";
+const std::string kHorseInFile = "\x9Elu\x9Dou\xE8k\xFD k\xF9\xF2";
+#else
+const std::string kEAcuteInFile = "é";
+const std::string kHorseInFile = "žluťoučký kůň";
+#endif
+
 INSTANTIATE_TEST_SUITE_P(
     Table, ReadIniStringTest,
     testing::Values(
@@ -74,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
         IniRow{"DefaultLosesTrailingBlanks", std::nullopt, "LUM", "DISABLE", "d  ", "d"},
         IniRow{"LongValueCutTo254", "[LUM]\nDISABLE=" + k255 + "\n", "LUM", "DISABLE", "", k254},
         IniRow{"Exactly254Kept", "[LUM]\nDISABLE=" + k254 + "\n", "LUM", "DISABLE", "", k254},
-        IniRow{"CutCountsCharacters", "[LUM]\nDISABLE=" + Repeat("é", 300) + "\n", "LUM", "DISABLE", "",
+        IniRow{"CzechValue", "[LUM]\nDISABLE=" + kHorseInFile + "\n", "LUM", "DISABLE", "", "žluťoučký kůň"},
+        IniRow{"CutCountsCharacters", "[LUM]\nDISABLE=" + Repeat(kEAcuteInFile, 300) + "\n", "LUM", "DISABLE", "",
                Repeat("é", 254)},
         IniRow{"LongDefaultCut", std::nullopt, "LUM", "DISABLE", k255, k254}),
     [](const auto& info) { return std::string(info.param.name); });
