@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds the Debian package with CPack and checks it with dpkg-deb: its
+# fields, the dependencies found from the programs' shared libraries, and
+# exactly the files it installs.
+# Usage: debian-package.sh CPACK BUILD_DIR OUT_DIR APP_ID VERSION PROGRAM...
+set -euo pipefail
+cpack=$1 build=$2 out=$3 app_id=$4 version=$5
+shift 5
+programs=("$@")
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+rm -rf "$out"
+"$cpack" --config "$build/CPackConfig.cmake" -B "$out" >/dev/null
+package=$(find "$out" -maxdepth 1 -name '*.deb')
+[ "$(printf '%s\n' "$package" | grep -c .)" -eq 1 ] || fail "not one .deb in $out: $package"
+
+field() { dpkg-deb --field "$package" "$1"; }
+[ "$(field Package)" = lum-brevix ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version), not $version"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture: $(field Architecture)"
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+
+# The dependencies come from the libraries the programs really link.
+depends=$(field Depends)
+echo "Depends: $depends"
+for library in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
+  [[ ", $depends," == *", $library "* || ", $depends," == *", $library,"* ]] || fail "no dependency on $library"
+done
+[[ "$(field Recommends)" == *qt6-translations-l10n* ]] || fail "does not recommend the Czech Qt catalogue"
+
+# Exactly these files, no more.
+expected=$(
+  for program in "${programs[@]}"; do echo "./usr/bin/$program"; done
+  echo "./usr/share/applications/$app_id.desktop"
+  echo "./usr/share/icons/hicolor/32x32/apps/$app_id.png"
+  echo "./usr/share/metainfo/$app_id.metainfo.xml"
+)
+listed=$(dpkg-deb --contents "$package" | awk '$1 !~ /^d/ {print $6}')
+[ "$(sort <<<"$expected")" = "$(sort <<<"$listed")" ] ||
+  fail "the package's files differ from the expected ones:
+$(diff <(sort <<<"$expected") <(sort <<<"$listed"))"
+
+# The programs are installed executable and stripped of their debug data.
+contents=$(dpkg-deb --contents "$package")
+for program in "${programs[@]}"; do
+  grep -q "^-rwxr-xr-x .* \./usr/bin/$program\$" <<<"$contents" || fail "usr/bin/$program is not executable"
+done
+unpacked=$out/unpacked
+dpkg-deb --extract "$package" "$unpacked"
+for program in "${programs[@]}"; do
+  if grep -q '\.debug_info' <(LC_ALL=C objdump -h "$unpacked/usr/bin/$program"); then
+    fail "usr/bin/$program keeps its debug data"
+  fi
+done
+
+echo "$(basename "$package"): ${#programs[@]} programs, desktop files, dependencies from the shared libraries"
