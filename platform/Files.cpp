@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "platform/Failure.h"
+#include "platform/SystemIo.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -25,9 +26,6 @@ namespace {
 
 constexpr const char* kInputSource = "InputFile";
 constexpr const char* kOutputSource = "ReplacementFile";
-
-// One read or write call moves at most 1 GiB, which every platform accepts.
-constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
 #ifdef _WIN32
 constexpr const char* kSeparators = "\\/:";
@@ -65,75 +63,12 @@ std::wstring Wide(const std::string& utf8) {
   return wide;
 }
 
-// The failure number for a Windows error code; every file call maps here.
-int FailureNumberFor(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-      return err::kFileNotFound;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-      return err::kPathNotFound;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      return err::kPermissionDenied;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-    case ERROR_FILE_TOO_LARGE:
-      return err::kDiskFull;
-    case ERROR_CRC:
-    case ERROR_IO_DEVICE:
-    case ERROR_READ_FAULT:
-    case ERROR_WRITE_FAULT:
-    case ERROR_GEN_FAILURE:
-    case ERROR_SECTOR_NOT_FOUND:
-      return err::kDeviceIo;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-      return err::kOutOfMemory;
-    default:
-      return err::kPathFileAccess;
-  }
-}
-
-[[noreturn]] void FailWithLastError(const char* source) { throw Failure(FailureNumberFor(GetLastError()), source); }
-
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 #else
-
-// The failure number for an errno value; every file call maps here.
-int FailureNumberFor(int error) {
-  switch (error) {
-    case ENOENT:
-      return err::kFileNotFound;
-    case ENOTDIR:
-      return err::kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-      return err::kPermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return err::kDiskFull;
-    case EIO:
-      return err::kDeviceIo;
-    case ENOMEM:
-      return err::kOutOfMemory;
-    default:  // EISDIR, ELOOP, ENAMETOOLONG, ENXIO and the like
-      return err::kPathFileAccess;
-  }
-}
-
-[[noreturn]] void FailWithErrno(const char* source) { throw Failure(FailureNumberFor(errno), source); }
 
 std::string FolderOf(const std::string& path) {
   const std::size_t separator = path.rfind('/');
@@ -263,7 +198,7 @@ InputFile::InputFile(const std::string& path) {
   }
   handle_ = std::make_unique<Handle>(fd);
   struct stat status {};
-  if (::fstat(fd, &status) != 0) FailWithErrno(kInputSource);
+  if (::fstat(fd, &status) != 0) FailWithLastError(kInputSource);
   // Folders, pipes and devices are no files to copy.
   if (!S_ISREG(status.st_mode)) throw Failure(err::kPathFileAccess, kInputSource);
   size_ = status.st_size;
@@ -276,7 +211,7 @@ std::size_t InputFile::read(char* buffer, std::size_t capacity) {
   for (;;) {
     const ssize_t got = ::read(handle_->fd, buffer, std::min(capacity, kMaxTransfer));
     if (got >= 0) return CountRead(static_cast<std::size_t>(got), read_, size_);
-    if (errno != EINTR) FailWithErrno(kInputSource);
+    if (errno != EINTR) FailWithLastError(kInputSource);
   }
 }
 
@@ -324,7 +259,7 @@ void ReplacementFile::write(const char* data, std::size_t size) {
     const ssize_t written = ::write(handle_->fd, data, std::min(size, kMaxTransfer));
     if (written < 0) {
       if (errno == EINTR) continue;
-      FailWithErrno(kOutputSource);
+      FailWithLastError(kOutputSource);
     }
     data += written;
     size -= static_cast<std::size_t>(written);
@@ -345,8 +280,8 @@ void ReplacementFile::commit() {
     }
   }
   // Linux closes the descriptor even when close() is interrupted.
-  if (::close(std::exchange(handle.fd, -1)) != 0 && errno != EINTR) FailWithErrno(kOutputSource);
-  if (::rename(handle.temporary.c_str(), handle.target.c_str()) != 0) FailWithErrno(kOutputSource);
+  if (::close(std::exchange(handle.fd, -1)) != 0 && errno != EINTR) FailWithLastError(kOutputSource);
+  if (::rename(handle.temporary.c_str(), handle.target.c_str()) != 0) FailWithLastError(kOutputSource);
   handle.temporary.clear();
 }
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/ByteStream.h"
+
+namespace lum::cli {
+
+// What the command-line program talks to; main() passes the standard streams.
+struct Console {
+  ByteSource& input;   // the source "-"
+  ByteSink& output;    // the target "-", --help and --version
+  ByteSink& messages;  // the progress line, messages and errors
+  // Whether `messages` is a terminal: only there the progress line shows.
+  bool messagesOnTerminal;
+  // Asked after every buffer: true stops the current file and the run.
+  std::function<bool()> stopRequested;
+};
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitSomeFailed = 1;  // the others were still processed
+inline constexpr int kExitUsage = 2;       // nothing was processed
+inline constexpr int kExitInterrupted = 130;
+
+// The program lum-brevix: `arguments` without the program's name.
+//
+//   lum-brevix [-q] FILE...          each FILE's copy beside it (TargetPathFor)
+//   lum-brevix [-q] -o OUTPUT FILE   one copy into OUTPUT
+//
+// The copy has CR LF after every ">" (CopyWithLineBreaks) and appears whole
+// or not at all, as in the window. OUTPUT "-" is `output`, FILE "-" is
+// `input` (only with -o). Files are done one after another; a failure is
+// reported as "file: number-description" and the next file follows. Messages
+// are Czech; stdout carries nothing but data, --help and --version.
+int RunCli(const std::vector<std::string>& arguments, const Console& console);
+
+}  // namespace lum::cli

@@ -1,0 +1,102 @@
+#include "cli/Progress.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace lum::cli {
+namespace {
+
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+constexpr std::size_t kNameColumns = 16;  // so that the whole line fits in 80 columns
+constexpr std::size_t kBarCells = 10;
+constexpr double kMiB = 1 << 20;
+constexpr double kGiB = 1 << 30;
+
+bool StartsCharacter(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }
+
+// Terminal columns of UTF-8 text, one per character (no wide characters).
+std::size_t Columns(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), StartsCharacter));
+}
+
+// `name` cut to kNameColumns, with "…" in place of what is cut off.
+std::string ShortName(std::string_view name) {
+  if (Columns(name) <= kNameColumns) return std::string(name);
+  // Up to where the character that would take the last column starts.
+  std::size_t end = 0;
+  for (std::size_t characters = 0; end < name.size(); ++end) {
+    if (StartsCharacter(name[end]) && characters++ == kNameColumns - 1) break;
+  }
+  return std::string(name.substr(0, end)) + "…";
+}
+
+// A number with one decimal place and a decimal comma, as Czech writes it.
+std::string Decimal(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  std::string result = text;
+  std::replace(result.begin(), result.end(), '.', ',');
+  return result;
+}
+
+std::string Duration(double seconds) {
+  const auto whole = static_cast<long long>(seconds + 0.5);
+  char text[32];
+  if (whole >= 3600) {
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+  }
+  return text;
+}
+
+}  // namespace
+
+void Say(ByteSink& sink, std::string_view text) noexcept {
+  try {
+    sink.write(text.data(), text.size());
+  } catch (...) {
+    // Dropped: see the declaration.
+  }
+}
+
+ProgressLine::ProgressLine(ByteSink& terminal, std::string_view name, std::int64_t total)
+    : terminal_(terminal), name_(ShortName(name)), total_(total) {}
+
+ProgressLine::~ProgressLine() {
+  if (width_ > 0) Say(terminal_, "\r" + std::string(width_, ' ') + "\r");
+}
+
+void ProgressLine::update(std::int64_t done) {
+  if ((total_ >= 0 ? total_ : done) < kShownFrom) return;
+  const Clock::time_point now = Clock::now();
+  if (width_ > 0 && now - drawn_ < kRedrawInterval) return;
+  drawn_ = now;
+  const std::string line = text(done, std::chrono::duration<double>(now - start_).count());
+  const std::size_t columns = Columns(line);
+  // Spaces wipe what is left of a longer line from before.
+  Say(terminal_, "\r" + line + std::string(width_ > columns ? width_ - columns : 0, ' '));
+  width_ = std::max(width_, columns);
+}
+
+std::string ProgressLine::text(std::int64_t done, double seconds) const {
+  const double unit = std::max(total_, done) >= 10 * kGiB ? kGiB : kMiB;
+  const char* const unitName = unit == kGiB ? " GiB" : " MiB";
+  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+  std::string line = name_ + "  ";
+  if (total_ > 0) {
+    // A file that grew while it is read does not push the bar past its end.
+    const double share = std::min(static_cast<double>(done) / static_cast<double>(total_), 1.0);
+    const auto cells = static_cast<std::size_t>(share * kBarCells);
+    line += std::to_string(static_cast<int>(share * 100)) + " % [" + std::string(cells, '#') +
+            std::string(kBarCells - cells, ' ') + "] ";
+    line += Decimal(static_cast<double>(done) / unit) + "/" + Decimal(static_cast<double>(total_) / unit) + unitName;
+  } else {
+    line += Decimal(static_cast<double>(done) / unit) + unitName;
+  }
+  line += "  " + std::to_string(static_cast<long long>(rate / kMiB)) + " MiB/s";
+  if (total_ > 0 && rate > 0) line += "  zbývá " + Duration(static_cast<double>(std::max<std::int64_t>(total_ - done, 0)) / rate);
+  return line;
+}
+
+}  // namespace lum::cli

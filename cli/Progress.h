@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/ByteStream.h"
+
+namespace lum::cli {
+
+// Writes `text`; a failure to write it is dropped, since a message that
+// cannot be shown must not stop the work.
+void Say(ByteSink& sink, std::string_view text) noexcept;
+
+// One line on a terminal that follows a file's copy: the file's name, with a
+// known size a bar and the share done, the bytes done, the rate, and with a
+// known size the time left. It shows only for sources of kShownFrom bytes or
+// more (once that many are done where the size is unknown), is drawn over in
+// place at most ten times a second, and is wiped when the object goes, so
+// that the next message starts on an empty line.
+class ProgressLine {
+ public:
+  static constexpr std::int64_t kShownFrom = std::int64_t{4} << 20;
+
+  // `total` < 0: the size is not known beforehand.
+  ProgressLine(ByteSink& terminal, std::string_view name, std::int64_t total);
+  ~ProgressLine();
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  // `done` source bytes are copied.
+  void update(std::int64_t done);
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  std::string text(std::int64_t done, double seconds) const;
+
+  ByteSink& terminal_;
+  std::string name_;
+  std::int64_t total_;
+  Clock::time_point start_ = Clock::now();
+  Clock::time_point drawn_{};
+  std::size_t width_ = 0;  // columns of the line on the terminal; 0 while none is
+};
+
+}  // namespace lum::cli

@@ -1,0 +1,16 @@
+// lum-brevix: the reformat job from the command line (see cli/Cli.h).
+#include "cli/Cli.h"
+#include "platform/CommandLine.h"
+#include "platform/Interrupt.h"
+#include "platform/StandardStreams.h"
+
+int main(int argc, char** argv) {
+  lum::PrepareStandardStreams();
+  lum::StopOnInterrupt();
+  lum::StandardInput input;
+  lum::StandardOutput output(lum::OutputStream::Output);
+  lum::StandardOutput messages(lum::OutputStream::Error);
+  const lum::cli::Console console{input, output, messages, lum::IsTerminal(lum::OutputStream::Error),
+                                  lum::InterruptRequested};
+  return lum::cli::RunCli(lum::CommandLineArguments(argc, argv), console);
+}
