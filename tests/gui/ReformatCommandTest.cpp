@@ -9,15 +9,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "GuiTestSupport.h"
 #include "main_window/frmMain.h"
+#include "tests/support/ReferenceCopy.h"
 
 #ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "tests/support/PosixFaults.h"
 #endif
 
 namespace {
@@ -252,17 +256,6 @@ TEST_F(ReformatCommandTest, FullDiskKeepsTheEarlierTargetAndLeavesNothing) {
   EXPECT_EQ(Listing(Path("")), (std::vector<std::string>{"a.xml", "a.xml_LUM.XML"}));
   EXPECT_TRUE(AllControlsEnabled());
 }
-
-TEST_F(ReformatCommandTest, ReadOnlyFolderIsRefused) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-  WriteFile(Path("a.xml"), "<a>");
-  chmod(Path("").c_str(), 0555);
-  TypePath(Path("a.xml"));
-  Zpracuj();
-  chmod(Path("").c_str(), 0755);
-  EXPECT_EQ(BoxTexts(), QStringList{"70-Přístup byl odepřen"});
-  EXPECT_EQ(Listing(Path("")), std::vector<std::string>{"a.xml"});
-}
 #endif
 
 // A source large enough for many pumps.
@@ -331,5 +324,126 @@ TEST_F(ReformatCommandTest, ControlsAreDisabledAndPointerBusyDuringTheRun) {
   EXPECT_TRUE(AllControlsEnabled());
   EXPECT_FALSE(window_.busy());
 }
+
+#ifndef _WIN32
+// --- The file system fails the window: the error box, an earlier target kept,
+// nothing left behind ---------------------------------------------------------
+
+struct RefusalRow {
+  const char* name;
+  // Prepares the folder (where "a.xml_LUM.XML" holds "earlier") and gives the source.
+  std::function<fs::path(const fs::path& folder)> prepare;
+  bool asNobody;  // run as a user whom permissions bind, also when the tests run as root
+  const char* box;
+};
+
+void PrintTo(const RefusalRow& row, std::ostream* os) { *os << row.name; }
+
+class RefusalTest : public ReformatCommandTest, public testing::WithParamInterface<RefusalRow> {};
+
+TEST_P(RefusalTest, ErrorBoxKeepsTheEarlierTarget) {
+  chmod(Path("").c_str(), 0755);  // nobody may look in
+  WriteFile(Path("a.xml_LUM.XML"), "earlier");
+  const fs::path source = GetParam().prepare(Path(""));
+  const std::vector<std::string> before = Listing(Path(""));
+  TypePath(source);
+  {
+    std::optional<lum::test::AsNobody> nobody;
+    if (GetParam().asNobody) nobody.emplace();
+    Zpracuj();
+  }
+  chmod(Path("").c_str(), 0755);
+  EXPECT_EQ(BoxTexts(), QStringList{GetParam().box});
+  EXPECT_EQ(Listing(Path("")), before);
+  EXPECT_EQ(ReadFile(Path("a.xml_LUM.XML")), "earlier");
+  // A source outside the folder gets nothing beside it either.
+  if (source.parent_path() != Path("").parent_path()) {
+    EXPECT_FALSE(fs::exists(FromUtf8(ToUtf8(source) + "_LUM.XML")));
+  }
+  EXPECT_TRUE(AllControlsEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RefusalTest,
+    testing::Values(RefusalRow{"UnreadableSource",
+                               [](const fs::path& f) {
+                                 WriteFile(f / "a.xml", "<a>");
+                                 chmod((f / "a.xml").c_str(), 0);
+                                 return f / "a.xml";
+                               },
+                               true, "70-Přístup byl odepřen"},
+                    RefusalRow{"ReadOnlyFolder",
+                               [](const fs::path& f) {
+                                 WriteFile(f / "a.xml", "<a>");
+                                 chmod(f.c_str(), 0555);
+                                 return f / "a.xml";
+                               },
+                               true, "70-Přístup byl odepřen"},
+                    RefusalRow{"CharacterDevice", [](const fs::path&) { return fs::path("/dev/null"); }, false,
+                               "75-Chyba přístupu k cestě nebo souboru"},
+                    RefusalRow{"EndlessDevice", [](const fs::path&) { return fs::path("/dev/zero"); }, false,
+                               "75-Chyba přístupu k cestě nebo souboru"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A real full disk: a tmpfs of 1 MiB that the source takes 400 KB of.
+TEST_F(ReformatCommandTest, FullSmallDiskKeepsTheEarlierTargetAndFreesItsSpace) {
+  const lum::test::SmallDisk disk(1 << 20);
+  if (!disk.mounted()) GTEST_SKIP() << disk.problem();
+  const fs::path source = FromUtf8(disk.path("a.xml"));
+  std::string content;
+  while (content.size() < 400 * 1024) content += "<a>";
+  WriteFile(source, content);
+  WriteFile(FromUtf8(disk.path("a.xml_LUM.XML")), "earlier");
+  const std::uint64_t freeBefore = disk.freeBytes();
+  TypePath(source);
+  Zpracuj();
+  EXPECT_EQ(BoxTexts(), QStringList{"61-Disk je plný"});
+  EXPECT_EQ(ReadFile(FromUtf8(disk.path("a.xml_LUM.XML"))), "earlier");
+  EXPECT_EQ(Listing(source.parent_path()), (std::vector<std::string>{"a.xml", "a.xml_LUM.XML"}));
+  EXPECT_EQ(disk.freeBytes(), freeBefore) << "the unfinished copy still takes room";
+  EXPECT_TRUE(AllControlsEnabled());
+}
+
+struct SourceChangeRow {
+  const char* name;
+  std::function<void(const fs::path& source)> change;
+  const char* box;
+  bool copied;  // the target is the copy of the source as it was opened
+};
+
+void PrintTo(const SourceChangeRow& row, std::ostream* os) { *os << row.name; }
+
+class SourceChangeTest : public ReformatCommandTest, public testing::WithParamInterface<SourceChangeRow> {};
+
+TEST_P(SourceChangeTest, DuringTheRun) {
+  WriteFile(Path("a.xml"), ManyTags());
+  WriteFile(Path("a.xml_LUM.XML"), "earlier");
+  TypePath(Path("a.xml"));
+  int pumps = 0;
+  ui_.onDoEvents = [&] {
+    // The third pump is the first inside the copy (two come from the busy switch).
+    if (++pumps == 3) GetParam().change(Path("a.xml"));
+  };
+  Zpracuj();
+  EXPECT_GE(pumps, 3);
+  EXPECT_EQ(BoxTexts(), QStringList{GetParam().box});
+  const std::string target = ReadFile(Path("a.xml_LUM.XML"));
+  // Compared as a whole: a diff of megabytes would be of no use.
+  EXPECT_TRUE(target == (GetParam().copied ? lum::test::ReferenceTarget(ManyTags()) : "earlier"))
+      << "the target holds " << target.size() << " bytes";
+  std::vector<std::string> names = Listing(Path(""));
+  std::erase(names, "a.xml");
+  EXPECT_EQ(names, std::vector<std::string>{"a.xml_LUM.XML"});
+  EXPECT_TRUE(AllControlsEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, SourceChangeTest,
+    testing::Values(SourceChangeRow{"CutShort", [](const fs::path& source) { fs::resize_file(source, 1000); },
+                                    "57-Chyba vstupu/výstupu zařízení", false},
+                    SourceChangeRow{"Removed", [](const fs::path& source) { fs::remove(source); },
+                                    "XML soubor byl upraven.", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+#endif
 
 }  // namespace
