@@ -3,6 +3,8 @@
 # ReformatFile) beside `cat` and the plain C loop of bench/c_loop.c, on
 # one-line XML, a dense worst case, a file without '>' and an empty file.
 # Every output is checked byte for byte against one made here independently.
+# The inputs, their expected copies and the timing of a process come from
+# bench/benchkit.py, which bench/compare.sh shares.
 # Prints a Markdown table: per program the median wall time and the median
 # CPU time (user + system) over the rounds, and the peak resident memory.
 # The programs take turns within each round, each round starting with the
@@ -27,51 +29,15 @@ cmake --build "$build_dir" --target reformat_bench reformat_c_loop --parallel "$
 work=$(mktemp -d "${WORK_DIR:-${TMPDIR:-/tmp}}/reformat-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-python3 - "$work" "$rounds" "$build_dir/bench/reformat_bench" "$build_dir/bench/reformat_c_loop" <<'PY'
-import filecmp, os, platform, re, statistics, subprocess, sys, time
+PYTHONPATH=bench python3 - "$work" "$rounds" "$build_dir/bench/reformat_bench" "$build_dir/bench/reformat_c_loop" <<'PY'
+import filecmp, os, platform, statistics, subprocess, sys
+
+from benchkit import MiB, corpus, measure, write_expected
 
 work, rounds, engine, c_loop = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
-MiB = 1 << 20
 
-
-def one_line(path):
-    """The document without its prolog and without whitespace between tags."""
-    text = open(path, 'rb').read()
-    text = re.sub(rb'<\?xml.*?\?>', b'', text, count=1, flags=re.S)
-    text = re.sub(rb'<!DOCTYPE[^\[>]*(\[.*?\])?\s*>', b'', text, count=1, flags=re.S)
-    return re.sub(rb'>\s+<', b'><', text).strip()
-
-
-def write(name, unit, size, head=b'', tail=b''):
-    path = os.path.join(work, name)
-    with open(path, 'wb') as out:
-        out.write(head)
-        written = len(head)
-        while written < size:
-            out.write(unit)
-            written += len(unit)
-        out.write(tail)
-    return path
-
-
-inputs = []
-for label, path in (('mime', '/usr/share/mime/packages/freedesktop.org.xml'),
-                    ('vk', '/usr/share/vulkan/registry/vk.xml')):
-    if os.path.exists(path):
-        body = one_line(path)
-        for mib in (16, 256):
-            inputs.append(write(f'{label}-{mib}M.xml', body, mib * MiB,
-                                b'<?xml version="1.0" encoding="UTF-8"?><bench>', b'</bench>'))
-inputs.append(write('dense-64M.xml', b'<a>' * 4096, 64 * MiB))
-inputs.append(write('no-gt-256M.txt', bytes(range(32, 62)) * 4096, 256 * MiB))  # printable bytes below '>'
-inputs.append(write('empty.xml', b'', 0))  # starting the process and opening the files
-
-expected = {}
-for source in inputs:
-    expected[source] = source + '.expected'
-    with open(source, 'rb') as src, open(expected[source], 'wb') as out:
-        while chunk := src.read(MiB):
-            out.write(chunk.replace(b'>', b'>\r\n'))
+inputs = corpus(work)
+expected = {source: write_expected(source) for source in inputs}
 
 output = os.path.join(work, 'out')
 commands = {
@@ -81,28 +47,14 @@ commands = {
 }
 
 
-memory = os.path.join(work, 'memory')
-
-
 def run(tool, source):
-    """Wall ms, CPU ms and peak KiB of one run. The program runs under
-    /usr/bin/time, whose own small footprint is all that its peak carries
-    over from before the program starts (a child of this Python process
-    would carry Python's); the same few hundred microseconds of its own are in
-    every program's times."""
+    """Wall ms, CPU ms and peak KiB of one run."""
     if os.path.exists(output):
         os.remove(output)
-    argv, stdout_path = commands[tool](source)
-    stdout = open(stdout_path, 'wb') if stdout_path else subprocess.DEVNULL
-    start = time.perf_counter()
-    process = subprocess.Popen(['/usr/bin/time', '-f', '%M', '-o', memory] + argv, stdout=stdout)
-    _, status, usage = os.wait4(process.pid, 0)
-    wall = time.perf_counter() - start
-    if stdout_path:
-        stdout.close()
-    if os.waitstatus_to_exitcode(status) != 0:
+    status, wall, cpu, peak = measure(*commands[tool](source))
+    if status != 0:
         sys.exit(f'{tool} failed on {source}')
-    return wall * 1000, (usage.ru_utime + usage.ru_stime) * 1000, int(open(memory).read().split()[-1])
+    return wall, cpu, peak
 
 
 print('| input | MiB | engine wall ms | C loop wall ms | cat wall ms | engine CPU ms | C loop CPU ms'

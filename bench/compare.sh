@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Sets lum-brevix (`lum-brevix -q -o OUT IN`) against other ways of putting
+# CR LF after every '>', on the inputs of bench/reformat-bench.sh:
+#
+#   engine   bench/reformat_bench: ReformatFile alone, without the command
+#            line, linked with the static C++ library
+#   C loop   bench/c_loop.c: read 1 MiB, memchr, one write per buffer
+#   cat      copies without any change: the floor
+#   python   bytes.replace on the whole file, read at once
+#   perl     perl -pe 's/>/>\r\n/g' (reads a line at a time: here the file)
+#   sed      GNU sed 's/>/>\r\n/g' with LC_ALL=C (the same)
+#   xmllint  xmllint --format --huge: indents a parsed document, a different
+#            job; timed on the XML inputs only, its output not compared
+#
+# Every other output is checked byte for byte against the expected copy
+# (for cat: the input). The programs take turns within each round, each round
+# starting with the next one. Prints Markdown tables: the median wall time
+# over the rounds, the median CPU time (user + system) and the peak resident
+# memory (wait4, through /usr/bin/time).
+#
+#   bench/compare.sh [ROUNDS]        (default 5)
+#
+# WORK_DIR: where the inputs and outputs go (default ${TMPDIR:-/tmp}); a fresh
+# folder is made there and removed at the end. BUILD_DIR: the build folder
+# (default build-compare). Installs xmllint (libxml2-utils) when it is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-5}
+build_dir=${BUILD_DIR:-build-compare}
+
+if ! command -v xmllint >/dev/null; then
+  sudo=$([ "$(id -u)" -eq 0 ] || echo sudo)
+  $sudo apt-get install -y libxml2-utils >/dev/null
+fi
+
+cmake -S . -B "$build_dir" -DBREVIX_BUILD_BENCH=ON -DBREVIX_BUILD_TESTS=OFF -DBREVIX_WITH_QT=OFF \
+  -DBREVIX_WERROR=ON >/dev/null
+cmake --build "$build_dir" --target lum-brevix reformat_bench reformat_c_loop --parallel "$(nproc)" >/dev/null
+
+work=$(mktemp -d "${WORK_DIR:-${TMPDIR:-/tmp}}/compare.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+PYTHONPATH=bench python3 - "$work" "$rounds" "$build_dir/lum-brevix" "$build_dir/bench/reformat_bench" \
+  "$build_dir/bench/reformat_c_loop" <<'PY'
+import filecmp, os, platform, statistics, subprocess, sys
+
+from benchkit import DOCUMENTS, MiB, corpus, measure, write_expected
+
+work, rounds, cli, engine, c_loop = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
+output = os.path.join(work, 'out')
+# The interpreter itself, not a launcher script in front of it.
+python = sys.executable
+replace = 'import sys; open(sys.argv[2], "wb").write(open(sys.argv[1], "rb").read().replace(b">", b">\\r\\n"))'
+
+# Per program: (argv, file that receives standard output or None) for a source.
+commands = {
+    'lum-brevix': lambda source: ([cli, '-q', '-o', output, source], None),
+    'engine': lambda source: ([engine, source, output], None),
+    'C loop': lambda source: ([c_loop, source, output], None),
+    'cat': lambda source: (['cat', source], output),
+    'python': lambda source: ([python, '-c', replace, source, output], None),
+    'perl': lambda source: (['perl', '-pe', r's/>/>\r\n/g', source], output),
+    'sed': lambda source: (['sed', r's/>/>\r\n/g', source], output),
+    'xmllint': lambda source: (['xmllint', '--format', '--huge', source], output),
+}
+# Bytes as bytes: no locale, no Unicode layers.
+env = {key: value for key, value in os.environ.items() if not key.startswith(('LC_', 'LANG', 'PERL'))}
+env['LC_ALL'] = 'C'
+
+inputs = corpus(work)
+expected = {source: write_expected(source) for source in inputs}
+
+
+def timed(tool, source):
+    """xmllint only on the documents: the other inputs are no XML."""
+    return tool != 'xmllint' or os.path.basename(source).startswith(tuple(label for label, _ in DOCUMENTS))
+
+
+def run(tool, source):
+    """Wall ms, CPU ms and peak KiB of one run, its output checked."""
+    if os.path.exists(output):
+        os.remove(output)
+    status, wall, cpu, peak = measure(*commands[tool](source), env=env)
+    if status != 0:
+        sys.exit(f'{tool} failed on {source}')
+    if tool != 'xmllint' and not filecmp.cmp(output, source if tool == 'cat' else expected[source], shallow=False):
+        sys.exit(f'{tool}: wrong output for {source}')
+    return wall, cpu, peak
+
+
+results = {}
+for source in inputs:
+    walls, cpus, peaks = {}, {}, {}
+    tools = [tool for tool in commands if timed(tool, source)]
+    for round_ in range(rounds):
+        # Each round starts with another program, so that none always runs
+        # right after the same one.
+        for tool in tools[round_ % len(tools):] + tools[:round_ % len(tools)]:
+            wall, cpu, peak = run(tool, source)
+            walls.setdefault(tool, []).append(wall)
+            cpus.setdefault(tool, []).append(cpu)
+            peaks[tool] = max(peaks.get(tool, 0), peak)
+    results[source] = ({tool: statistics.median(values) for tool, values in walls.items()},
+                       {tool: statistics.median(values) for tool, values in cpus.items()}, peaks)
+    print(f'{os.path.basename(source)} done', file=sys.stderr)
+
+
+def table(title, index, unit, cell, extra=()):
+    print(f'\n{title}\n')
+    print('| input | MiB | ' + ' | '.join(f'{tool} {unit}' for tool in commands) +
+          ''.join(f' | {name}' for name, _ in extra) + ' |')
+    print('|---|---:|' + '---:|' * (len(commands) + len(extra)))
+    for source, columns in results.items():
+        values = columns[index]
+        row = [os.path.basename(source), f'{os.path.getsize(source) / MiB:.0f}']
+        row += [cell(values[tool]) if tool in values else '—' for tool in commands]
+        row += [function(values) for _, function in extra]
+        print('| ' + ' | '.join(row) + ' |')
+
+
+def ratio(values, slower, faster):
+    return f'{values[slower] / values[faster]:.2f}' if values[faster] > 0 else '—'
+
+
+table('Wall time, median', 0, 'ms', lambda ms: f'{ms:.1f}',
+      (('C loop / lum-brevix', lambda values: ratio(values, 'C loop', 'lum-brevix')),
+       ('python / lum-brevix', lambda values: ratio(values, 'python', 'lum-brevix'))))
+table('CPU time (user + system), median', 1, 'ms', lambda ms: f'{ms:.1f}')
+table('Peak resident memory', 2, 'MiB', lambda kib: f'{kib / 1024:.1f}')
+
+cpu = next((line.split(':', 1)[1].strip() for line in open('/proc/cpuinfo') if line.startswith('model name')), '?')
+fs = subprocess.run(['stat', '-f', '-c', '%T', work], capture_output=True, text=True).stdout.strip()
+versions = [subprocess.run(argv, capture_output=True, text=True, env=env).stdout.splitlines()[0]
+            for argv in ([python, '--version'], ['perl', '-e', 'print "perl $^V\\n"'], ['sed', '--version'],
+                         ['cat', '--version'])]
+xmllint = subprocess.run(['xmllint', '--version'], capture_output=True, text=True).stderr.splitlines()[0]
+print(f'\n{rounds} rounds, medians; {cpu}, {os.cpu_count()} CPUs, Linux {platform.release()}; '
+      f'work folder on {fs}; {"; ".join(versions + [xmllint])}.')
+PY
