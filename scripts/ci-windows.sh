@@ -20,15 +20,19 @@ if [ ! -f "$gtest_prefix/lib/cmake/GTest/GTestConfig.cmake" ]; then
 fi
 
 # A throwaway Wine prefix, with one Wine server for all the test programs:
-# one that stays up does not race the programs that start as it shuts down.
+# one that stays up does not race the programs that start as it shuts down,
+# and keeps the desktop process that the set-up starts, which programs
+# started in parallel would otherwise each try to start. The first program
+# sets the prefix up; Windows' `ver` says what Wine shows.
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/lum-brevix-wine.XXXXXX")
 export WINEPREFIX
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
 "$wineserver" -p
-scripts/wine-run.sh wineboot --init
+scripts/wine-run.sh cmd /c ver
 
 cmake -S . -B "$build_dir/brevix" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DBREVIX_WITH_QT=OFF -DBREVIX_WERROR=ON \
       -DGTest_DIR="$gtest_prefix/lib/cmake/GTest"
 cmake --build "$build_dir/brevix" --parallel "$jobs"
-ctest --test-dir "$build_dir/brevix" --output-on-failure --parallel "$jobs"
+# Each program tells how many tests it ran, and the failures in full.
+GTEST_BRIEF=1 ctest --test-dir "$build_dir/brevix" --verbose --parallel "$jobs"

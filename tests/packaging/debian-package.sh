@@ -54,4 +54,11 @@ for program in "${programs[@]}"; do
   fi
 done
 
+# The stripped command-line program from the package does its job.
+if [[ " ${programs[*]} " == *" lum-brevix "* ]]; then
+  copy=$(printf '<a><b/>č</a>' | "$unpacked/usr/bin/lum-brevix" -o - - | od -An -c | tr -s ' ')
+  [ "$copy" = "$(printf '<a>\r\n<b/>\r\nč</a>\r\n' | od -An -c | tr -s ' ')" ] ||
+    fail "the packaged lum-brevix copied to:$copy"
+fi
+
 echo "$(basename "$package"): ${#programs[@]} programs, desktop files, dependencies from the shared libraries"

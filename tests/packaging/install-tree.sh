@@ -16,6 +16,9 @@ rm -rf "$stage"
 for program in "${programs[@]}"; do
   [ -x "$stage/bin/$program" ] || fail "bin/$program is not installed"
 done
+if [[ " ${programs[*]} " == *" lum-brevix "* ]]; then
+  [ "$("$stage/bin/lum-brevix" --version)" = "lum-brevix $version" ] || fail "the installed lum-brevix does not run"
+fi
 
 desktop=$stage/share/applications/$app_id.desktop
 icon=$stage/share/icons/hicolor/32x32/apps/$app_id.png
