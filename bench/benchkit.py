@@ -79,9 +79,13 @@ def measure(argv, stdout_path=None, env=None):
     /usr/bin/time, which reads the peak from wait4 and whose own small
     footprint is all that the peak carries over from before the program
     starts (a direct child of this Python process would carry Python's); the
-    same few hundred microseconds of its own are in every program's times."""
+    same few hundred microseconds of its own are in every program's times.
+    The page cache is synced before the start."""
     memory = os.path.join(os.path.dirname(stdout_path) if stdout_path else '/tmp', f'.peak-{os.getpid()}')
     stdout = open(stdout_path, 'wb') if stdout_path else subprocess.DEVNULL
+    # What earlier runs left to write goes to the disk first, so that no
+    # program pays for another's writes.
+    os.sync()
     start = time.perf_counter()
     process = subprocess.Popen(['/usr/bin/time', '-f', '%M', '-o', memory] + argv, stdout=stdout,
                                stderr=subprocess.DEVNULL, env=env)

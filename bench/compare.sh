@@ -13,8 +13,8 @@
 #            job; timed on the XML inputs only, its output not compared
 #
 # Every other output is checked byte for byte against the expected copy
-# (for cat: the input). The programs take turns within each round, each round
-# starting with the next one. Prints Markdown tables: the median wall time
+# (for cat: the input). The programs take turns within each round, in a new
+# order each round. Prints Markdown tables: the median wall time
 # over the rounds, the median CPU time (user + system) and the peak resident
 # memory (wait4, through /usr/bin/time).
 #
@@ -42,7 +42,7 @@ trap 'rm -rf "$work"' EXIT
 
 PYTHONPATH=bench python3 - "$work" "$rounds" "$build_dir/lum-brevix" "$build_dir/bench/reformat_bench" \
   "$build_dir/bench/reformat_c_loop" <<'PY'
-import filecmp, os, platform, statistics, subprocess, sys
+import filecmp, os, platform, random, statistics, subprocess, sys
 
 from benchkit import DOCUMENTS, MiB, corpus, measure, write_expected
 
@@ -93,9 +93,10 @@ for source in inputs:
     walls, cpus, peaks = {}, {}, {}
     tools = [tool for tool in commands if timed(tool, source)]
     for round_ in range(rounds):
-        # Each round starts with another program, so that none always runs
-        # right after the same one.
-        for tool in tools[round_ % len(tools):] + tools[:round_ % len(tools)]:
+        # A new order in each round (the same in every run of the script), so
+        # that no program always runs right after the same one: what one
+        # leaves behind (xmllint gives back gigabytes) weighs on the next.
+        for tool in random.Random(round_).sample(tools, len(tools)):
             wall, cpu, peak = run(tool, source)
             walls.setdefault(tool, []).append(wall)
             cpus.setdefault(tool, []).append(cpu)
