@@ -37,15 +37,6 @@ std::string ToUtf8(const fs::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-std::string Reference(const std::string& source) {
-  std::string target;
-  for (const char c : source) {
-    target += c;
-    if (c == '>') target += "\r\n";
-  }
-  return target;
-}
-
 void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
@@ -121,7 +112,7 @@ TEST_P(ReformatContentTest, TargetBesideSourceIsTheReferenceTransform) {
   Zpracuj();
   EXPECT_EQ(BoxTexts(), QStringList{"XML soubor byl upraven."});
   EXPECT_EQ(ui_.boxes.value(0).style, lum::kStylePlain);
-  EXPECT_EQ(ReadFile(Path("faktura č. 1.xml_LUM.XML")), Reference(GetParam().source));
+  EXPECT_EQ(ReadFile(Path("faktura č. 1.xml_LUM.XML")), lum::test::ReferenceTarget(GetParam().source));
   EXPECT_EQ(Listing(Path("")), (std::vector<std::string>{"faktura č. 1.xml", "faktura č. 1.xml_LUM.XML"}));
   EXPECT_EQ(position_->text(), "0");
   EXPECT_EQ(text_->toPlainText().toStdString(), ToUtf8(source));
@@ -183,7 +174,7 @@ TEST_F(ReformatCommandTest, BareNameGetsItsTargetInTheCurrentFolder) {
   Zpracuj();
   QDir::setCurrent(start);
   EXPECT_EQ(BoxTexts(), QStringList{"XML soubor byl upraven."});
-  EXPECT_EQ(ReadFile(Path("faktura.xml_LUM.XML")), Reference("<a><b/></a>"));
+  EXPECT_EQ(ReadFile(Path("faktura.xml_LUM.XML")), lum::test::ReferenceTarget("<a><b/></a>"));
 }
 
 struct FailureRow {
@@ -308,7 +299,7 @@ TEST_F(ReformatCommandTest, NestedZpracujIsIgnoredAndControlsStayEnabledWithDisa
   EXPECT_GT(pumps, 3);
   EXPECT_TRUE(controlsEnabledDuringRun);
   EXPECT_EQ(BoxTexts(), QStringList{"XML soubor byl upraven."});
-  EXPECT_EQ(ReadFile(Path("a.xml_LUM.XML")), Reference(ManyTags()));
+  EXPECT_EQ(ReadFile(Path("a.xml_LUM.XML")), lum::test::ReferenceTarget(ManyTags()));
 }
 
 TEST_F(ReformatCommandTest, ControlsAreDisabledAndPointerBusyDuringTheRun) {
