@@ -21,8 +21,9 @@ constexpr std::size_t kGroupBytes = 3;
 constexpr std::size_t kLineBytes = kLineDigits / kGroupDigits * kGroupBytes;  // 54
 constexpr char16_t kPadMark = u'=';
 
-// Sizes and positions stay within the signed 32-bit range that the codec's
-// callers have always counted in.
+// Sizes and positions stay within the signed 32-bit range: the codec's
+// interface counts lengths in 32-bit integers, and a longer text fails with
+// overflow (6) rather than wrapping around.
 void CheckSize(std::size_t size, const char* source) {
   if (size > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
     throw Failure(err::kOverflow, source);

@@ -2,9 +2,11 @@
 #include "cli/Cli.h"
 #include "platform/CommandLine.h"
 #include "platform/Interrupt.h"
+#include "platform/Program.h"
 #include "platform/StandardStreams.h"
 
 int main(int argc, char** argv) {
+  lum::IgnoreFileSizeLimitSignal();
   lum::PrepareStandardStreams();
   lum::StopOnInterrupt();
   lum::StandardInput input;

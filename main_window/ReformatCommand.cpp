@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <chrono>
 #include <new>
 #include <optional>
@@ -60,6 +61,14 @@ class WindowProgress final : public CopyObserver {
   Clock::time_point lastPump_ = Clock::now();
 };
 
+// The path field's text exactly as it was set or typed. toPlainText() would
+// turn a no-break space into a plain one and a line separator (U+2028) into a
+// line feed, and so name another file. The document keeps a typed line break
+// as a paragraph separator, which goes back to the line feed it was.
+QString RawText(const QPlainTextEdit& field) {
+  return field.document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+}
+
 void ShowFailure(const Failure& failure) {
   Ui().messageBox(QString::fromStdString(ErrorBoxText(failure)), kStylePlain);
 }
@@ -68,7 +77,7 @@ void ShowFailure(const Failure& failure) {
 std::optional<CopyOutcome> CopyToTarget(const frmMain& form, const QPlainTextEdit& pathField,
                                         QLineEdit& progressField) {
   try {
-    const std::string source = pathField.toPlainText().toStdString();
+    const std::string source = RawText(pathField).toStdString();
     WindowProgress progress(form, progressField);
     return ReformatFile(source, TargetPathFor(source, kNativePathStyle), progress);
   } catch (const Failure& failure) {
@@ -84,7 +93,7 @@ std::optional<CopyOutcome> CopyToTarget(const frmMain& form, const QPlainTextEdi
 void RunReformatCommand(frmMain& form, const QPlainTextEdit& pathField, QLineEdit& progressField) {
   // A click served by a pump of a running copy must not start a second one.
   if (form.busy()) return;
-  if (pathField.toPlainText().isEmpty()) {
+  if (RawText(pathField).isEmpty()) {
     Ui().messageBox(QStringLiteral("Není zadané XML !"), kStyleCritical);
     return;
   }

@@ -7,9 +7,9 @@
 #include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
+#include <exception>
 
 #include "main_window/ReformatCommand.h"
-#include "platform/Program.h"
 #include "platform/Version.h"
 #include "platform/qt/UiServices.h"
 #include "shared/OpenFileDialog.h"
@@ -28,6 +28,14 @@ QString DroppedLocalFile(const QMimeData* data) {
   const QUrl first = data->urls().first();
   if (!first.isLocalFile() || QFileInfo(first.toLocalFile()).isDir()) return {};
   return QDir::toNativeSeparators(first.toLocalFile());
+}
+
+// `path` made absolute against the current folder, otherwise as given.
+QString AbsolutePath(const QString& path) {
+  if (QDir::isAbsolutePath(path)) return path;
+  QString folder = QDir::toNativeSeparators(QDir::currentPath());
+  if (!folder.endsWith(QDir::separator())) folder += QDir::separator();
+  return folder + path;
 }
 
 }  // namespace
@@ -69,6 +77,19 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::fr
 
 frmMain::~frmMain() = default;
 
+void frmMain::openWith(const QStringList& arguments) {
+  if (arguments.isEmpty()) return;
+  const QString& file = arguments.front();
+  if (arguments.size() > 1 || file.isEmpty() || file.startsWith(QLatin1Char('-'))) {
+    Ui().messageBox(QStringLiteral("Program se spouští bez argumentů, nebo s cestou k jednomu souboru:\n"
+                                   "LUM_Brevix SOUBOR"),
+                    kStyleCritical);
+    return;
+  }
+  ui_->Text1->setPlainText(AbsolutePath(file));
+  ui_->Command2->setFocus();
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
   event->accept();
   endProgram();
@@ -76,9 +97,15 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 // "Vyber": the chosen file replaces the path field; a cancel leaves it.
 void frmMain::Command1_Click() {
-  const QString path = ShowOpenFileDialog(QStringLiteral("XML soubor"), QString::fromStdString(ProgramFolder()),
-                                          QStringLiteral("XML"), QStringLiteral("*.XML"), false,
-                                          QStringLiteral("Soubor"));
+  // Where the program's folder cannot be found, the chooser opens wherever it
+  // opens by itself: an exception must not leave a Qt slot.
+  QString programFolder;
+  try {
+    programFolder = Ui().programFolder();
+  } catch (const std::exception&) {
+  }
+  const QString path = ShowOpenFileDialog(QStringLiteral("XML soubor"), programFolder, QStringLiteral("XML"),
+                                          QStringLiteral("*.XML"), false, QStringLiteral("Soubor"));
   if (!path.isEmpty()) ui_->Text1->setPlainText(path);
 }
 

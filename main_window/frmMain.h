@@ -18,6 +18,13 @@ class frmMain : public QWidget {
   explicit frmMain(QWidget* parent = nullptr);
   ~frmMain() override;
 
+  // The program's command-line arguments, without its name. One file's path
+  // ("LUM_Brevix SOUBOR", as "Open with" or "Send to" start it) goes into the
+  // path field, made absolute, with the focus on "Zpracuj"; nothing is
+  // processed until it is pressed. Anything else is refused with a message
+  // that names the one form that works, and the window stays empty.
+  void openWith(const QStringList& arguments);
+
   // True once "Konec" was pressed or the window was closed: a running
   // command stops at its next chance and the program ends.
   bool endRequested() const { return endRequested_; }

@@ -1,14 +1,27 @@
 #include <QApplication>
+#include <QStringList>
 
 #include "main_window/frmMain.h"
+#include "platform/CommandLine.h"
+#include "platform/Program.h"
 #include "platform/qt/Translations.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
+  lum::IgnoreFileSizeLimitSignal();
+  // Qt would take options such as -style or -qwindowtitle from the arguments
+  // it is given and change the window by them. It gets the program's name
+  // alone; the window takes the rest.
+  int qtArgumentCount = 1;
+  QApplication app(qtArgumentCount, argv);
   QApplication::setApplicationName(QStringLiteral("LUM_Brevix"));
   lum::InstallCzechTranslations(app);
 
+  QStringList arguments;
+  for (const std::string& argument : lum::CommandLineArguments(argc, argv)) {
+    arguments.append(QString::fromStdString(argument));
+  }
   lum::frmMain window;
   window.show();
+  window.openWith(arguments);
   return QApplication::exec();
 }

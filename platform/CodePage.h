@@ -7,8 +7,8 @@ namespace lum {
 
 // Conversion between text (UTF-16 code units) and bytes in the system's ANSI
 // code page. On Windows that is the code page the system is set to (CP_ACP);
-// elsewhere it is Windows-1250, the code page of the Czech Windows the
-// program's data comes from.
+// elsewhere it is Windows-1250, the ANSI code page of a Czech Windows, where
+// the program's users make their files.
 //
 // With a single-byte code page every character gives one byte and every byte
 // one character, NUL included. Each of the 256 byte values reads as its own

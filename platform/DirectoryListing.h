@@ -4,7 +4,8 @@
 
 namespace lum {
 
-// Attribute bits of a directory query, in the classic numbering.
+// Attribute bits of a directory query: the values of the Windows file
+// attributes FILE_ATTRIBUTE_HIDDEN and FILE_ATTRIBUTE_DIRECTORY.
 inline constexpr int kAttrHidden = 2;      // on POSIX: wildcards also match dot names
 inline constexpr int kAttrDirectory = 16;  // folders as well as plain files
 

@@ -5,8 +5,9 @@
 
 namespace lum {
 
-// Failure numbers, in the numbering of the classic run-time error table so
-// that a number in an error box means the same thing it always meant.
+// Failure numbers. Each number stands for one kind of failure and is shown in
+// the error box and the command line's messages; the numbers are fixed, so
+// that users and scripts can rely on them (53 is always a missing file).
 namespace err {
 inline constexpr int kInvalidCall = 5;         // invalid procedure call or argument
 inline constexpr int kOverflow = 6;            // a counter would overflow

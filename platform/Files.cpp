@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <climits>
+#include <optional>
 #include <cstdio>
 #include <random>
 #include <utility>
@@ -33,16 +35,16 @@ constexpr const char* kSeparators = "\\/:";
 constexpr const char* kSeparators = "/";
 #endif
 
-// A name in the target's folder for the bytes on their way:
-// ".<target name>.<random>.tmp", hidden on POSIX.
+// A name in the target's folder for the bytes on their way: ".lum-<random>.tmp",
+// hidden on POSIX. It has a fixed length, short enough for any file system,
+// so that it can never fail where the target's own name would not.
 std::string TemporaryNameFor(const std::string& target) {
   static std::random_device entropy;
   const std::uint64_t random = (std::uint64_t{entropy()} << 32) | entropy();
-  char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%016" PRIx64 ".tmp", random);
+  char name[32];
+  std::snprintf(name, sizeof name, ".lum-%016" PRIx64 ".tmp", random);
   const std::size_t separator = target.find_last_of(kSeparators);
-  const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
-  return target.substr(0, nameStart) + "." + target.substr(nameStart) + suffix;
+  return target.substr(0, separator == std::string::npos ? 0 : separator + 1) + name;
 }
 
 // Counts a read of `got` bytes into `read`; the end of a file that had
@@ -68,6 +70,21 @@ bool IsFolder(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A folder in the target's place, an earlier target with the read-only
+// attribute (which its owner set so that it is not overwritten) and a name
+// the file system cannot hold are refused before anything is written.
+void RefuseProtectedTarget(const std::wstring& target) {
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // created, or 76, below
+    throw Failure(FailureNumberFor(error), kOutputSource);
+  }
+  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    throw Failure(err::kPathFileAccess, kOutputSource);
+  }
+}
+
 #else
 
 std::string FolderOf(const std::string& path) {
@@ -85,6 +102,55 @@ bool IsFolder(const std::string& path) {
 // can only be the folder.
 [[noreturn]] void FailToCreate() {
   throw Failure(errno == ENOENT ? err::kPathNotFound : FailureNumberFor(errno), kOutputSource);
+}
+
+// The name that a target path stands for: a symbolic link, or a chain of
+// them, is followed to the name it points at, whether that exists or not, so
+// that the copy replaces the linked file and the link itself stays. Fails
+// early for a name too long for the file system or a loop of links.
+std::string FollowLinks(std::string path) {
+  constexpr int kMaxLinks = 40;  // as many as the kernel follows in one lookup
+  for (int followed = 0; followed <= kMaxLinks; ++followed) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+      if (errno == ENOENT) return path;  // a new file; a missing folder shows when it is created
+      FailWithLastError(kOutputSource);
+    }
+    if (!S_ISLNK(status.st_mode)) return path;
+    std::string link(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : PATH_MAX), '\0');
+    const ssize_t length = ::readlink(path.c_str(), link.data(), link.size());
+    if (length < 0) FailWithLastError(kOutputSource);
+    link.resize(static_cast<std::size_t>(length));
+    path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+  }
+  throw Failure(err::kPathFileAccess, kOutputSource);
+}
+
+// A folder in the target's place is refused, and so is a read-only earlier
+// target (no write permission bit at all): replacing it by a rename would
+// overrule its owner, who made it read-only. This holds for root as well,
+// whom the permissions themselves do not stop.
+void RefuseProtectedTarget(const struct stat& status) {
+  if (S_ISDIR(status.st_mode) || (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    throw Failure(err::kPathFileAccess, kOutputSource);
+  }
+}
+
+// Gives the unnamed file open as `fd` the name `path`, through its entry in
+// /proc; false when the name is taken.
+bool NameUnnamedFile(int fd, const std::string& path) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (errno != EEXIST) FailToCreate();
+  return false;
+}
+
+// The earlier target's status, when there is one.
+std::optional<struct stat> EarlierTarget(const std::string& target) {
+  struct stat status {};
+  if (::stat(target.c_str(), &status) == 0) return status;
+  if (errno == ENOENT) return std::nullopt;
+  FailWithLastError(kOutputSource);
 }
 
 #endif
@@ -138,7 +204,7 @@ struct ReplacementFile::Handle {
 ReplacementFile::ReplacementFile(const std::string& target) : handle_(std::make_unique<Handle>()) {
   Handle& handle = *handle_;
   handle.target = Wide(target);
-  if (IsFolder(handle.target)) throw Failure(err::kPathFileAccess, kOutputSource);
+  RefuseProtectedTarget(handle.target);
   for (;;) {
     const std::wstring temporary = Wide(TemporaryNameFor(target));
     handle.file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -230,19 +296,19 @@ struct ReplacementFile::Handle {
 
 ReplacementFile::ReplacementFile(const std::string& target) : handle_(std::make_unique<Handle>()) {
   Handle& handle = *handle_;
-  handle.target = target;
-  if (IsFolder(target)) throw Failure(err::kPathFileAccess, kOutputSource);
+  handle.target = FollowLinks(target);
+  if (const auto earlier = EarlierTarget(handle.target)) RefuseProtectedTarget(*earlier);
 #ifdef O_TMPFILE
   // An unnamed file gets its name in commit() through its entry in /proc.
   if (::access("/proc/self/fd", X_OK) == 0) {
-    handle.fd = ::open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    handle.fd = ::open(FolderOf(handle.target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (handle.fd >= 0) return;
     // These say that the file system has no unnamed files.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) FailToCreate();
   }
 #endif
   for (;;) {
-    std::string temporary = TemporaryNameFor(target);
+    std::string temporary = TemporaryNameFor(handle.target);
     handle.fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     if (handle.fd >= 0) {
       handle.temporary = std::move(temporary);
@@ -268,16 +334,36 @@ void ReplacementFile::write(const char* data, std::size_t size) {
 
 void ReplacementFile::commit() {
   Handle& handle = *handle_;
-  // The target is a copy that can be made again from its source, so the
-  // data is not forced to the disk before the rename.
-  while (handle.temporary.empty()) {
-    const std::string self = "/proc/self/fd/" + std::to_string(handle.fd);
-    std::string temporary = TemporaryNameFor(handle.target);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      handle.temporary = std::move(temporary);
-    } else if (errno != EEXIST) {
-      FailToCreate();
+  // The new file takes the earlier target's place with its permissions, and
+  // its owner and group where the process may give them; it is refused if
+  // the earlier one was made read-only meanwhile. The mode is set before the
+  // file gets its name, so that it never shows with wider permissions.
+  const std::optional<struct stat> earlier = EarlierTarget(handle.target);
+  if (earlier) {
+    RefuseProtectedTarget(*earlier);
+    if (::fchown(handle.fd, earlier->st_uid, earlier->st_gid) != 0 &&
+        ::fchown(handle.fd, static_cast<uid_t>(-1), earlier->st_gid) != 0) {
+      // Neither is allowed: the file keeps the process's owner and group.
     }
+    if (::fchmod(handle.fd, earlier->st_mode & 0777) != 0) FailWithLastError(kOutputSource);
+  }
+  // The target is a copy that can be made again from its source, so the
+  // data is not forced to the disk before it gets its name.
+  //
+  // An unnamed file with no earlier target to replace gets the target's name
+  // at once, so it never has another one. Replacing an earlier target takes a
+  // rename, and so a temporary name, for the moment between the two calls.
+  if (!earlier && handle.temporary.empty() && NameUnnamedFile(handle.fd, handle.target)) {
+    if (::close(std::exchange(handle.fd, -1)) != 0 && errno != EINTR) {
+      const int error = errno;
+      ::unlink(handle.target.c_str());
+      throw Failure(FailureNumberFor(error), kOutputSource);
+    }
+    return;
+  }
+  while (handle.temporary.empty()) {
+    std::string temporary = TemporaryNameFor(handle.target);
+    if (NameUnnamedFile(handle.fd, temporary)) handle.temporary = std::move(temporary);
   }
   // Linux closes the descriptor even when close() is interrupted.
   if (::close(std::exchange(handle.fd, -1)) != 0 && errno != EINTR) FailWithLastError(kOutputSource);

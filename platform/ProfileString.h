@@ -5,8 +5,9 @@
 
 namespace lum {
 
-// The longest value a profile string can have: the classic 255-character
-// return buffer less its terminating NUL.
+// The longest value a profile string can have: the reader hands the profile
+// call a return buffer of 255 characters, and the call keeps one for its
+// terminating NUL. Longer values come back cut, the same on every platform.
 inline constexpr std::size_t kProfileValueMax = 254;
 
 // Reads one value from a sectioned key=value settings file, with the

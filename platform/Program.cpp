@@ -6,6 +6,7 @@
 #include <windows.h>
 #else
 #include <climits>
+#include <csignal>
 #include <unistd.h>
 #endif
 
@@ -76,5 +77,11 @@ std::string ExecutableName() {
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   return name;
 }
+
+#ifdef _WIN32
+void IgnoreFileSizeLimitSignal() {}
+#else
+void IgnoreFileSizeLimitSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+#endif
 
 }  // namespace lum

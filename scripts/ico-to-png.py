@@ -3,8 +3,8 @@
 transparency, for the desktops that take PNG icons. The build runs it on
 main_window/resources/LUM_Brevix.ico, the one drawn picture of the icon.
 
-Reads the classic icon picture: a bitmap of 1, 4 or 8 bits per pixel with
-its colour table and its 1-bit transparency mask.
+Reads an icon picture stored as a bitmap (not PNG): 1, 4 or 8 bits per pixel
+with its colour table and its 1-bit transparency mask.
 Plain Python, no imaging library.
 Usage: python3 scripts/ico-to-png.py ICON.ico PICTURE.png
 """

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "platform/Failure.h"
+#include "platform/Program.h"
 
 namespace lum {
 namespace {
@@ -59,6 +60,8 @@ void QtUiServices::setEnabled(QObject& control, bool enabled) {
 }
 
 void QtUiServices::endProgram() { QCoreApplication::exit(0); }
+
+QString QtUiServices::programFolder() { return QString::fromStdString(ProgramFolder()); }
 
 bool QtUiServices::showOpen(QFileDialog& chooser) { return chooser.exec() == QDialog::Accepted; }
 

@@ -45,6 +45,9 @@ class UiServices {
   virtual void setEnabled(QObject& control, bool enabled) = 0;
   // Ends the program's event loop with exit status 0.
   virtual void endProgram() = 0;
+  // The folder that holds the program (ProgramFolder()); throws
+  // lum::Failure where the platform cannot tell.
+  virtual QString programFolder() = 0;
   // Shows a prepared file chooser modally; true when the user chose a file
   // (read it from chooser.selectedFiles()), false when the user cancelled.
   virtual bool showOpen(QFileDialog& chooser) = 0;
@@ -61,6 +64,7 @@ class QtUiServices : public UiServices {
   bool isTimerOrOptionButton(const QObject& control) override;
   void setEnabled(QObject& control, bool enabled) override;
   void endProgram() override;
+  QString programFolder() override;
   bool showOpen(QFileDialog& chooser) override;
 };
 

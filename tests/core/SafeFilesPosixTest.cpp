@@ -1,5 +1,6 @@
 // The reformat job's files on POSIX: sources that are no regular files,
-// permissions, the file-size limit, and the new target's mode.
+// permissions, the file-size limit, long names, and what becomes of an
+// earlier target: its mode, a read-only one, links.
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
@@ -151,10 +152,6 @@ TEST_P(NewTargetModeTest, IsThatOfAnyNewFile) {
   const std::string source = folder_.path("a.xml");
   WriteBytes(source, "<a/>");
   const std::string target = source + "_LUM.XML";
-  // An earlier target's own mode does not carry over.
-  WriteBytes(target, "earlier");
-  chmod(target.c_str(), 0400);
-
   const mode_t saved = umask(GetParam().umask);
   const int failure = ReformatFailure(source, target);
   umask(saved);
@@ -167,6 +164,151 @@ TEST_P(NewTargetModeTest, IsThatOfAnyNewFile) {
 INSTANTIATE_TEST_SUITE_P(Umasks, NewTargetModeTest,
                          testing::Values(ModeRow{"Usual", 022, 0644}, ModeRow{"Private", 077, 0600},
                                          ModeRow{"Group", 002, 0664}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+mode_t ModeOf(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 ? status.st_mode : 0;
+}
+
+// What stands at the target's name before the run, and what must be true of
+// the folder after it. The source is a.xml ("<a/>"), the target
+// a.xml_LUM.XML; the tests run as root too, which permissions do not stop.
+struct EarlierTargetRow {
+  const char* name;
+  std::function<void(const lum::test::TempFolder&)> prepare;
+  int failure;  // 0: the copy is written
+  std::function<void(const lum::test::TempFolder&)> check;
+};
+
+void PrintTo(const EarlierTargetRow& row, std::ostream* os) { *os << row.name; }
+
+class EarlierTargetTest : public SafeFilesPosixTest, public testing::WithParamInterface<EarlierTargetRow> {};
+
+TEST_P(EarlierTargetTest, IsReplacedOnlyAsItsOwnerAllows) {
+  const std::string source = folder_.path("a.xml");
+  WriteBytes(source, "<a/>");
+  GetParam().prepare(folder_);
+  const std::set<std::string> before = folder_.names();
+  EXPECT_EQ(ReformatFailure(source, source + "_LUM.XML"), GetParam().failure);
+  GetParam().check(folder_);
+  if (GetParam().failure != 0) {
+    EXPECT_EQ(folder_.names(), before);
+  }
+}
+
+constexpr char kCopy[] = "<a/>\r\n";
+
+void Earlier(const lum::test::TempFolder& folder, const std::string& name, mode_t mode) {
+  WriteBytes(folder.path(name), "earlier");
+  ASSERT_EQ(::chmod(folder.path(name).c_str(), mode), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, EarlierTargetTest,
+    testing::Values(
+        EarlierTargetRow{"ReadOnlyIsRefusedAndKept",
+                         [](const auto& folder) { Earlier(folder, "a.xml_LUM.XML", 0444); }, lum::err::kPathFileAccess,
+                         [](const auto& folder) {
+                           EXPECT_EQ(ReadBytes(folder.path("a.xml_LUM.XML")), "earlier");
+                           EXPECT_EQ(ModeOf(folder.path("a.xml_LUM.XML")) & 07777, 0444u);
+                         }},
+        EarlierTargetRow{"PermissionsCarryOver", [](const auto& folder) { Earlier(folder, "a.xml_LUM.XML", 0640); },
+                         0,
+                         [](const auto& folder) {
+                           EXPECT_EQ(ReadBytes(folder.path("a.xml_LUM.XML")), kCopy);
+                           EXPECT_EQ(ModeOf(folder.path("a.xml_LUM.XML")) & 07777, 0640u);
+                         }},
+        EarlierTargetRow{"SymbolicLinkIsFollowed",
+                         [](const auto& folder) {
+                           fs::create_directory(lum::test::PathOf(folder.path("elsewhere")));
+                           Earlier(folder, "elsewhere/real.xml", 0600);
+                           fs::create_symlink("elsewhere/real.xml", lum::test::PathOf(folder.path("a.xml_LUM.XML")));
+                         },
+                         0,
+                         [](const auto& folder) {
+                           EXPECT_TRUE(S_ISLNK(ModeOf(folder.path("a.xml_LUM.XML"))));
+                           EXPECT_EQ(ReadBytes(folder.path("elsewhere/real.xml")), kCopy);
+                           EXPECT_EQ(ModeOf(folder.path("elsewhere/real.xml")) & 07777, 0600u);
+                           EXPECT_EQ(fs::directory_iterator(lum::test::PathOf(folder.path("elsewhere")))->path().filename(),
+                                     "real.xml");
+                         }},
+        EarlierTargetRow{"DanglingLinkGetsItsFile",
+                         [](const auto& folder) {
+                           fs::create_symlink("made.xml", lum::test::PathOf(folder.path("a.xml_LUM.XML")));
+                         },
+                         0,
+                         [](const auto& folder) {
+                           EXPECT_TRUE(S_ISLNK(ModeOf(folder.path("a.xml_LUM.XML"))));
+                           EXPECT_EQ(ReadBytes(folder.path("made.xml")), kCopy);
+                         }},
+        EarlierTargetRow{"HardLinkIsNotFollowed",
+                         [](const auto& folder) {
+                           Earlier(folder, "a.xml_LUM.XML", 0644);
+                           fs::create_hard_link(lum::test::PathOf(folder.path("a.xml_LUM.XML")),
+                                                lum::test::PathOf(folder.path("other.xml")));
+                         },
+                         0,
+                         [](const auto& folder) {
+                           EXPECT_EQ(ReadBytes(folder.path("a.xml_LUM.XML")), kCopy);
+                           EXPECT_EQ(ReadBytes(folder.path("other.xml")), "earlier");
+                         }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Counts the buffers the copy got through.
+class BufferCounter : public lum::CopyObserver {
+ public:
+  void progress(std::int64_t) override {}
+  bool cancelled() override {
+    ++buffers;
+    return false;
+  }
+  int buffers = 0;
+};
+
+struct NameLengthRow {
+  const char* name;
+  std::size_t sourceNameBytes;  // the target's name is 8 bytes longer
+  int failure;
+};
+
+void PrintTo(const NameLengthRow& row, std::ostream* os) { *os << row.name; }
+
+class NameLengthTest : public SafeFilesPosixTest, public testing::WithParamInterface<NameLengthRow> {};
+
+// Czech names take two bytes a letter in UTF-8: 120 of them fill most of the
+// 255 bytes a file system allows for a name.
+TEST_P(NameLengthTest, ATargetThatFitsIsWrittenOneThatDoesNotFailsFirst) {
+  std::string name;
+  while (name.size() + 2 + 4 <= GetParam().sourceNameBytes) name += "ž";
+  if (name.size() + 4 < GetParam().sourceNameBytes) name += "x";
+  name += ".xml";
+  ASSERT_EQ(name.size(), GetParam().sourceNameBytes);
+  const std::string source = folder_.path(name);
+  WriteBytes(source, std::string(3 << 20, '>'));
+  const std::set<std::string> before = folder_.names();
+
+  BufferCounter counter;
+  int failure = 0;
+  try {
+    lum::ReformatFile(source, source + "_LUM.XML", counter);
+  } catch (const lum::Failure& caught) {
+    failure = caught.number();
+  }
+  EXPECT_EQ(failure, GetParam().failure);
+  if (failure != 0) {
+    EXPECT_EQ(counter.buffers, 0) << "copied before failing";
+    EXPECT_EQ(folder_.names(), before);
+  } else {
+    EXPECT_EQ(fs::file_size(lum::test::PathOf(source + "_LUM.XML")), std::uintmax_t{9} << 20);
+    EXPECT_EQ(folder_.names().size(), before.size() + 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, NameLengthTest,
+                         testing::Values(NameLengthRow{"TargetOf232Bytes", 224, 0},
+                                         NameLengthRow{"TargetOf255Bytes", 247, 0},
+                                         NameLengthRow{"TargetOf256Bytes", 248, lum::err::kPathFileAccess}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

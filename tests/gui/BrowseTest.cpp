@@ -83,6 +83,18 @@ TEST_F(BrowseTest, VyberOpensTheChooserAsConfiguredAndFillsThePath) {
   EXPECT_FALSE(HostFormExists());
 }
 
+// Where the platform cannot tell the program's folder, the chooser still
+// opens, wherever it opens by itself.
+TEST_F(BrowseTest, VyberWithoutTheProgramFolderStillChooses) {
+  lum::frmMain window;
+  ui_.programFolderFails = true;
+  ui_.nextFileName = folder_.filePath("faktura.xml");
+  QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+  EXPECT_EQ(ui_.choosers.size(), 1);
+  EXPECT_EQ(window.findChild<QPlainTextEdit*>("Text1")->toPlainText(), Native(folder_.filePath("faktura.xml")));
+  EXPECT_TRUE(ui_.boxes.isEmpty());
+}
+
 TEST_F(BrowseTest, CancelKeepsATypedPathWithNoMessage) {
   lum::frmMain window;
   window.findChild<QPlainTextEdit*>("Text1")->setPlainText("C:\\ručně\\faktura.xml");

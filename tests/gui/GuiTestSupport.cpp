@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/Failure.h"
 #include "platform/Program.h"
 #include "shared/Settings.h"
 
@@ -40,6 +41,11 @@ void ScriptedUi::doEvents() {
 }
 
 void ScriptedUi::endProgram() { ++endRequests; }
+
+QString ScriptedUi::programFolder() {
+  if (programFolderFails) throw Failure(err::kPathFileAccess, "ProgramFolder");
+  return QtUiServices::programFolder();
+}
 
 SettingsFile::SettingsFile() : path_(SettingsFilePathFor(ProgramFolder(), ExecutableName())) { remove(); }
 

@@ -53,6 +53,7 @@ class ScriptedUi : public QtUiServices {
   bool showOpen(QFileDialog& chooser) override;
   void doEvents() override;
   void endProgram() override;
+  QString programFolder() override;
 
   QList<Box> boxes;
   std::function<void(const Box&)> onMessageBox;
@@ -61,6 +62,7 @@ class ScriptedUi : public QtUiServices {
   std::function<void()> afterChoice;  // runs once the answer is in the chooser
   std::function<void()> onDoEvents;
   int endRequests = 0;
+  bool programFolderFails = false;  // the platform cannot tell the program's folder
 };
 
 // The settings file that the program reads while it runs as this test

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTextDocument>
 #include <QTest>
 #include <QTimer>
 
@@ -62,8 +64,8 @@ struct GeometryRow {
   QRect rect;
 };
 
-// Client-area geometry in logical pixels. Label1 is wider and taller than in
-// the original dialog so that its caption fits Qt's larger default font.
+// Client-area geometry in logical pixels. Label1 is 92x15 so that its caption
+// fits Qt's default font, which is larger than a 73x13 box holds.
 const GeometryRow kGeometry[] = {
     {"Label1", QRect(2, 4, 92, 15)},     {"Text1", QRect(2, 20, 227, 75)},
     {"Command1", QRect(234, 20, 75, 29)}, {"Command2", QRect(2, 98, 75, 29)},
@@ -156,6 +158,45 @@ TEST_F(MainWindowTest, EnterPressesOnlyTheFocusedButton) {
   QTest::keyClick(Control(window_, "Command3"), Qt::Key_Enter);
   EXPECT_EQ(ui_.endRequests, 1);
 }
+
+// The program started with arguments, as "Open with" starts it.
+struct StartRow {
+  const char* name;
+  QStringList arguments;
+  QString pathField;  // what the path field then holds
+  bool refused;
+  const char* focus;
+};
+
+void PrintTo(const StartRow& row, std::ostream* os) { *os << row.name; }
+
+class StartArgumentsTest : public MainWindowTest, public testing::WithParamInterface<StartRow> {};
+
+TEST_P(StartArgumentsTest, OneFileWaitsInThePathFieldAnythingElseIsRefused) {
+  window_.openWith(GetParam().arguments);
+  EXPECT_EQ(Control<QPlainTextEdit>(window_, "Text1")->document()->toRawText(), GetParam().pathField);
+  EXPECT_EQ(QApplication::focusWidget(), Control(window_, GetParam().focus));
+  EXPECT_TRUE(Control<QLineEdit>(window_, "txtPozice")->text().isEmpty());  // nothing processed
+  if (GetParam().refused) {
+    ASSERT_EQ(ui_.boxes.size(), 1);
+    EXPECT_TRUE(ui_.boxes[0].text.endsWith("LUM_Brevix SOUBOR")) << ui_.boxes[0].text.toStdString();
+    EXPECT_EQ(ui_.boxes[0].style, lum::kStyleCritical);
+  } else {
+    EXPECT_TRUE(ui_.boxes.isEmpty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, StartArgumentsTest,
+    testing::Values(StartRow{"None", {}, "", false, "Text1"},
+                    StartRow{"AbsolutePathAsGiven", {"/data/faktura k\u00A0objednávce.xml"},
+                             "/data/faktura k\u00A0objednávce.xml", false, "Command2"},
+                    StartRow{"RelativePathMadeAbsolute", {"faktura.xml"},
+                             QDir::toNativeSeparators(QDir::current().filePath("faktura.xml")), false, "Command2"},
+                    StartRow{"TwoFiles", {"a.xml", "b.xml"}, "", true, "Text1"},
+                    StartRow{"QtOption", {"-style", "fusion"}, "", true, "Text1"},
+                    StartRow{"Option", {"--help"}, "", true, "Text1"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // "Konec" and closing leave the real event loop with status 0, also when a
 // typed path was never processed.

@@ -98,6 +98,37 @@ TEST_F(ReformatCommandTest, EmptyPathOnlyWarns) {
   EXPECT_TRUE(Listing(Path("")).empty());
 }
 
+struct ExactNameRow {
+  const char* name;
+  QString source;  // as put into the path field
+  QString decoy;   // the name it would become if the field were read as plain text
+};
+
+void PrintTo(const ExactNameRow& row, std::ostream* os) { *os << row.name; }
+
+class ExactNameTest : public ReformatCommandTest, public testing::WithParamInterface<ExactNameRow> {};
+
+// The path field is read exactly as set: a character that plain text turns
+// into another must not make the command read or write another file.
+TEST_P(ExactNameTest, PathFieldNamesTheFileItHolds) {
+  const fs::path source = Path(GetParam().source.toStdString());
+  const fs::path decoy = Path(GetParam().decoy.toStdString());
+  WriteFile(source, "<a>");
+  WriteFile(decoy, "<decoy>");
+  TypePath(source);
+  Zpracuj();
+  EXPECT_EQ(BoxTexts(), QStringList{"XML soubor byl upraven."});
+  EXPECT_EQ(ReadFile(Path(GetParam().source.toStdString() + "_LUM.XML")), "<a>\r\n");
+  EXPECT_EQ(Listing(Path("")).size(), 3u);  // nothing was made of the decoy
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ExactNameTest,
+                         testing::Values(ExactNameRow{"NoBreakSpace", QString::fromUtf8("Faktura k\u00A0objednávce.xml"),
+                                                      QString::fromUtf8("Faktura k objednávce.xml")},
+                                         ExactNameRow{"LineSeparator", QString::fromUtf8("a\u2028b.xml"),
+                                                      QStringLiteral("a\nb.xml")}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 struct ContentRow {
   const char* name;
   std::string source;
