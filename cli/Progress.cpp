@@ -7,7 +7,10 @@ namespace lum::cli {
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-constexpr std::size_t kNameColumns = 16;  // so that the whole line fits in 80 columns
+// One column short of an 80-column terminal: a line that fills the last
+// column wraps on some terminals (the Windows console), and "\r" then goes
+// back to the start of the second row only.
+constexpr std::size_t kLineColumns = 79;
 constexpr std::size_t kBarCells = 10;
 constexpr double kMiB = 1 << 20;
 constexpr double kGiB = 1 << 30;
@@ -19,15 +22,19 @@ std::size_t Columns(std::string_view text) {
   return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), StartsCharacter));
 }
 
-// `name` cut to kNameColumns, with "…" in place of what is cut off.
-std::string ShortName(std::string_view name) {
-  if (Columns(name) <= kNameColumns) return std::string(name);
-  // Up to where the character that would take the last column starts.
-  std::size_t end = 0;
-  for (std::size_t characters = 0; end < name.size(); ++end) {
-    if (StartsCharacter(name[end]) && characters++ == kNameColumns - 1) break;
+// `name` cut to `columns` (at least 1), with "…" in place of its beginning:
+// the end of a path, the file's own name, tells the files of a batch apart.
+std::string ShortName(std::string_view name, std::size_t columns) {
+  columns = std::max<std::size_t>(columns, 1);
+  std::size_t characters = Columns(name);
+  if (characters <= columns) return std::string(name);
+  // From where the last columns - 1 characters start.
+  std::size_t start = 0;
+  for (; characters > columns - 1; ++start) {
+    if (StartsCharacter(name[start])) --characters;
   }
-  return std::string(name.substr(0, end)) + "…";
+  while (!StartsCharacter(name[start])) ++start;
+  return "…" + std::string(name.substr(start));
 }
 
 // A number with one decimal place and a decimal comma, as Czech writes it.
@@ -61,7 +68,7 @@ void Say(ByteSink& sink, std::string_view text) noexcept {
 }
 
 ProgressLine::ProgressLine(ByteSink& terminal, std::string_view name, std::int64_t total)
-    : terminal_(terminal), name_(ShortName(name)), total_(total) {}
+    : terminal_(terminal), name_(name), total_(total) {}
 
 ProgressLine::~ProgressLine() {
   if (width_ > 0) Say(terminal_, "\r" + std::string(width_, ' ') + "\r");
@@ -83,12 +90,15 @@ std::string ProgressLine::text(std::int64_t done, double seconds) const {
   const double unit = std::max(total_, done) >= 10 * kGiB ? kGiB : kMiB;
   const char* const unitName = unit == kGiB ? " GiB" : " MiB";
   const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
-  std::string line = name_ + "  ";
+  std::string line = "  ";
   if (total_ > 0) {
     // A file that grew while it is read does not push the bar past its end.
     const double share = std::min(static_cast<double>(done) / static_cast<double>(total_), 1.0);
     const auto cells = static_cast<std::size_t>(share * kBarCells);
-    line += std::to_string(static_cast<int>(share * 100)) + " % [" + std::string(cells, '#') +
+    // Three columns for the share, so that the bar does not move as it grows.
+    char percent[8];
+    std::snprintf(percent, sizeof percent, "%3d", static_cast<int>(share * 100));
+    line += percent + std::string(" % [") + std::string(cells, '#') +
             std::string(kBarCells - cells, ' ') + "] ";
     line += Decimal(static_cast<double>(done) / unit) + "/" + Decimal(static_cast<double>(total_) / unit) + unitName;
   } else {
@@ -96,7 +106,10 @@ std::string ProgressLine::text(std::int64_t done, double seconds) const {
   }
   line += "  " + std::to_string(static_cast<long long>(rate / kMiB)) + " MiB/s";
   if (total_ > 0 && rate > 0) line += "  zbývá " + Duration(static_cast<double>(std::max<std::int64_t>(total_ - done, 0)) / rate);
-  return line;
+  // The name takes what the figures leave of the line. They take at most 69
+  // columns (files under 100 TiB, rates under 100 GiB/s, under 100 hours left).
+  const std::size_t room = kLineColumns > Columns(line) ? kLineColumns - Columns(line) : 0;
+  return ShortName(name_, room) + line;
 }
 
 }  // namespace lum::cli

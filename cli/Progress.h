@@ -15,7 +15,8 @@ void Say(ByteSink& sink, std::string_view text) noexcept;
 
 // One line on a terminal that follows a file's copy: the file's name, with a
 // known size a bar and the share done, the bytes done, the rate, and with a
-// known size the time left. It shows only for sources of kShownFrom bytes or
+// known size the time left. It stays within 79 columns, the name cut from the
+// front where it is too long. It shows only for sources of kShownFrom bytes or
 // more (once that many are done where the size is unknown), is drawn over in
 // place at most ten times a second, and is wiped when the object goes, so
 // that the next message starts on an empty line.

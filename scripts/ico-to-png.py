@@ -10,8 +10,9 @@ Usage: python3 scripts/ico-to-png.py ICON.ico PICTURE.png
 """
 import struct
 import sys
-import zlib
 from pathlib import Path
+
+from pngfile import png
 
 
 def row_bytes(width, bits):
@@ -53,16 +54,6 @@ def read_icon(data):
             row.append((red, green, blue, 0 if transparent else 255))
         rows.append(row)
     return width, height, rows
-
-
-def png(width, height, rows):
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-
-    # Each row starts with filter type 0 (none); 8-bit RGBA.
-    raw = b"".join(b"\0" + bytes(value for pixel in row for value in pixel) for row in rows)
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
 
 
 if __name__ == "__main__":

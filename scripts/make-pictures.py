@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """Draws the program's pictures: the 32x32 16-colour window and file icon
-(LUM_Brevix.ico) and the 241x165 picture of the main window (Image1.gif).
+(LUM_Brevix.ico) and the 241x165 picture of the main window (Image1.gif);
+and the same icon drawn at a larger size as a PNG, for the desktop.
 
-Plain Python, no imaging library: both files are written byte by byte.
+Plain Python, no imaging library: the files are written byte by byte.
 Run from the repository root: python3 scripts/make-pictures.py
+The desktop's icon: python3 scripts/make-pictures.py --icon SIZE PICTURE.png
 """
 import struct
+import sys
 from pathlib import Path
+
+from pngfile import png
 
 OUT = Path(__file__).resolve().parent.parent / "main_window" / "resources"
 
@@ -30,20 +35,35 @@ FONT = {
 
 
 class Canvas:
-    def __init__(self, width, height, fill):
-        self.width, self.height = width, height
-        self.pixels = [[fill] * width for _ in range(height)]
+    """Pixels of palette indices (None: transparent). Shapes are given in
+    units of the picture's design; each unit is `unit` pixels wide."""
 
-    def rect(self, x, y, w, h, colour):
-        for row in range(max(y, 0), min(y + h, self.height)):
-            for col in range(max(x, 0), min(x + w, self.width)):
+    def __init__(self, width, height, fill, unit=1):
+        self.unit = unit
+        self.width, self.height = self.px(width), self.px(height)
+        # Lines keep a whole number of pixels, the same on every side.
+        self.line = max(self.px(1), 1)
+        self.pixels = [[fill] * self.width for _ in range(self.height)]
+
+    def px(self, units):
+        """The pixel where a unit coordinate falls."""
+        return int(units * self.unit + 0.5)
+
+    def fill(self, x0, y0, x1, y1, colour):
+        """Pixels from (x0, y0) up to, not including, (x1, y1)."""
+        for row in range(max(y0, 0), min(y1, self.height)):
+            for col in range(max(x0, 0), min(x1, self.width)):
                 self.pixels[row][col] = colour
 
+    def rect(self, x, y, w, h, colour):
+        self.fill(self.px(x), self.px(y), self.px(x + w), self.px(y + h), colour)
+
     def frame(self, x, y, w, h, colour):
-        self.rect(x, y, w, 1, colour)
-        self.rect(x, y + h - 1, w, 1, colour)
-        self.rect(x, y, 1, h, colour)
-        self.rect(x + w - 1, y, 1, h, colour)
+        x0, y0, x1, y1, t = self.px(x), self.px(y), self.px(x + w), self.px(y + h), self.line
+        self.fill(x0, y0, x1, y0 + t, colour)
+        self.fill(x0, y1 - t, x1, y1, colour)
+        self.fill(x0, y0, x0 + t, y1, colour)
+        self.fill(x1 - t, y0, x1, y1, colour)
 
     def text(self, x, y, text, scale, colour):
         for letter in text:
@@ -60,13 +80,16 @@ def page(canvas, x, y, w, h, line_rows):
     canvas.frame(x, y, w, h, BLACK)
     fold = max(w // 5, 3)
     canvas.rect(x + w - fold, y, fold, fold, SILVER)
-    for i in range(fold):
-        canvas.rect(x + w - fold + i, y + i, 1, 1, BLACK)
+    # The fold's edge: a line down the square's diagonal, a pixel a step.
+    x0, y0, t = canvas.px(x + w - fold), canvas.px(y), canvas.line
+    side = canvas.px(x + w) - x0
+    for i in range(side):
+        canvas.fill(x0 + i, y0 + i, min(x0 + i + t, x0 + side), min(y0 + i + t, y0 + side), BLACK)
     return [y + h * (r + 1) // (line_rows + 1) for r in range(line_rows)]
 
 
-def draw_icon():
-    icon = Canvas(32, 32, None)  # None: transparent
+def draw_icon(size=32):
+    icon = Canvas(32, 32, None, size / 32)  # None: transparent
     rows = page(icon, 5, 1, 22, 30, 5)
     for i, row in enumerate(rows):
         indent = 3 if i in (1, 2, 3) else 0
@@ -138,8 +161,18 @@ def write_gif(canvas, path):
     path.write_bytes(out)
 
 
+def write_png(canvas, path):
+    rows = [[PALETTE[c] + (255,) if c is not None else (0, 0, 0, 0) for c in row] for row in canvas.pixels]
+    path.write_bytes(png(canvas.width, canvas.height, rows))
+
+
 if __name__ == "__main__":
-    OUT.mkdir(parents=True, exist_ok=True)
-    write_ico(draw_icon(), OUT / "LUM_Brevix.ico")
-    write_gif(draw_picture(), OUT / "Image1.gif")
-    print("wrote", OUT / "LUM_Brevix.ico", "and", OUT / "Image1.gif")
+    if len(sys.argv) == 4 and sys.argv[1] == "--icon":
+        write_png(draw_icon(int(sys.argv[2])), Path(sys.argv[3]))
+    elif len(sys.argv) == 1:
+        OUT.mkdir(parents=True, exist_ok=True)
+        write_ico(draw_icon(), OUT / "LUM_Brevix.ico")
+        write_gif(draw_picture(), OUT / "Image1.gif")
+        print("wrote", OUT / "LUM_Brevix.ico", "and", OUT / "Image1.gif")
+    else:
+        sys.exit("usage: make-pictures.py [--icon SIZE PICTURE.png]")

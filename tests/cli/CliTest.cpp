@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -263,21 +264,30 @@ struct ProgressRow {
   bool quiet;
   std::size_t size;
   bool shown;
+  std::string source = "src.xml";
+  std::string shownName = "src.xml";  // the end of the name, as the line shows it
 };
 
 void PrintTo(const ProgressRow& row, std::ostream* os) { *os << row.name; }
+
+// Terminal columns of UTF-8 text.
+std::size_t Columns(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+  }));
+}
 
 class ProgressTest : public CliTest, public testing::WithParamInterface<ProgressRow> {};
 
 TEST_P(ProgressTest, ShowsOnlyOnATerminalForALargeFile) {
   const ProgressRow& row = GetParam();
-  file("src.xml", Rows(row.size));
-  std::vector<std::string> arguments{"src.xml"};
+  file(row.source, Rows(row.size));
+  std::vector<std::string> arguments{row.source};
   if (row.quiet) arguments.push_back("-q");
   const Finished finished = run(arguments, {}, row.errorsTo);
   EXPECT_EQ(finished.status, 0) << finished.err;
 
-  const std::string done = row.quiet ? "" : "src.xml: kopie uložena do src.xml_LUM.XML\n";
+  const std::string done = row.quiet ? "" : row.source + ": kopie uložena do " + row.source + "_LUM.XML\n";
   if (!row.shown) {
     EXPECT_EQ(finished.err, done);
     return;
@@ -289,8 +299,14 @@ TEST_P(ProgressTest, ShowsOnlyOnATerminalForALargeFile) {
   EXPECT_EQ(line.front(), '\r');
   EXPECT_EQ(line.back(), '\r');
   EXPECT_EQ(line.find('\n'), std::string::npos);
-  for (const char* part : {"src.xml  ", " % [", " MiB", " MiB/s", "zbývá "}) {
+  for (const std::string& part : {row.shownName + "  ", std::string(" % ["), std::string(" MiB"),
+                                  std::string(" MiB/s"), std::string("zbývá ")}) {
     EXPECT_NE(line.find(part), std::string::npos) << part << " missing in: " << line;
+  }
+  // No drawing fills an 80-column terminal's last column, where it would wrap.
+  for (std::size_t start = 1, end; start < line.size(); start = end + 1) {
+    end = line.find('\r', start);
+    EXPECT_LE(Columns(line.substr(start, end - start)), 79u) << line.substr(start, end - start);
   }
 }
 
@@ -298,6 +314,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ProgressTest,
     testing::Values(ProgressRow{"LargeFileToPipe", ErrorsTo::Pipe, false, 8 * kMiB, false},
                     ProgressRow{"LargeFileToTerminal", ErrorsTo::Terminal, false, 8 * kMiB, true},
+                    ProgressRow{"LongNameCutFromTheFront", ErrorsTo::Terminal, false, 8 * kMiB, true,
+                                "faktura-za-prosinec-velmi-dlouhy-nazev-souboru-2026-12.xml", "souboru-2026-12.xml"},
                     ProgressRow{"QuietOnTerminal", ErrorsTo::Terminal, true, 8 * kMiB, false},
                     ProgressRow{"SmallFileOnTerminal", ErrorsTo::Terminal, false, 2 * kMiB, false}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack and checks it with dpkg-deb: its
-# fields, the dependencies found from the programs' shared libraries, and
-# exactly the files it installs.
+# fields, the dependencies found from the programs' shared libraries,
+# exactly the files it installs, and its changelog. The package stays in
+# OUT_DIR for lintian.sh.
 # Usage: debian-package.sh CPACK BUILD_DIR OUT_DIR APP_ID VERSION PROGRAM...
 set -euo pipefail
 cpack=$1 build=$2 out=$3 app_id=$4 version=$5
@@ -32,9 +33,12 @@ done
 # Exactly these files, no more.
 expected=$(
   for program in "${programs[@]}"; do echo "./usr/bin/$program"; done
+  for program in "${programs[@]}"; do echo "./usr/share/man/man1/$program.1.gz"; done
   echo "./usr/share/applications/$app_id.desktop"
-  echo "./usr/share/icons/hicolor/32x32/apps/$app_id.png"
+  for size in 32 48 64 128 256; do echo "./usr/share/icons/hicolor/${size}x$size/apps/$app_id.png"; done
   echo "./usr/share/metainfo/$app_id.metainfo.xml"
+  echo "./usr/share/doc/lum-brevix/copyright"
+  echo "./usr/share/doc/lum-brevix/changelog.gz"
 )
 listed=$(dpkg-deb --contents "$package" | awk '$1 !~ /^d/ {print $6}')
 [ "$(sort <<<"$expected")" = "$(sort <<<"$listed")" ] ||
@@ -53,6 +57,11 @@ for program in "${programs[@]}"; do
     fail "usr/bin/$program keeps its debug data"
   fi
 done
+
+# The changelog's latest entry is this version.
+gzip -dc "$unpacked/usr/share/doc/lum-brevix/changelog.gz" >"$out/changelog"
+changelog=$(dpkg-parsechangelog -l "$out/changelog" -S Version)
+[ "$changelog" = "$version" ] || fail "the changelog's latest entry is $changelog, not $version"
 
 # The stripped command-line program from the package does its job.
 if [[ " ${programs[*]} " == *" lum-brevix "* ]]; then
