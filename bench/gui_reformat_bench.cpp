@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "main_window/ReformatFile.h"
+#include "reformat/ReformatFile.h"
 #include "main_window/frmMain.h"
 #include "platform/qt/UiServices.h"
 #include "shared/Paths.h"

@@ -3,7 +3,7 @@
 // plain C loop. Usage: reformat_bench SOURCE TARGET
 #include <cstdio>
 
-#include "main_window/ReformatFile.h"
+#include "reformat/ReformatFile.h"
 #include "platform/Failure.h"
 
 namespace {

@@ -1,18 +1,15 @@
 #include "cli/Cli.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 
 #include "cli/Progress.h"
-#include "main_window/CopyEngine.h"
 #include "platform/Failure.h"
-#include "platform/Files.h"
 #include "platform/Interrupt.h"
 #include "platform/Version.h"
+#include "reformat/ReformatFile.h"
 #include "shared/Paths.h"
 
 namespace lum::cli {
@@ -91,24 +88,6 @@ Options Parse(const std::vector<std::string>& arguments) {
   return options;
 }
 
-// A failure together with the file it concerns.
-struct FileFailure {
-  std::string file;
-  Failure failure;
-};
-
-// Runs `action`; a lum::Failure it throws becomes a FileFailure for `file`.
-template <typename Action>
-decltype(auto) Blame(const std::string& file, Action&& action) {
-  try {
-    return std::forward<Action>(action)();
-  } catch (const Failure& failure) {
-    throw FileFailure{file, failure};
-  } catch (const std::bad_alloc&) {
-    throw FileFailure{file, Failure(err::kOutOfMemory, kProgram)};
-  }
-}
-
 // The name of a source or target in messages.
 std::string Shown(const std::string& file, const char* standardName) {
   return file == kStandardStream ? standardName : file;
@@ -116,67 +95,52 @@ std::string Shown(const std::string& file, const char* standardName) {
 std::string ShownSource(const std::string& file) { return Shown(file, "standardní vstup"); }
 std::string ShownTarget(const std::string& file) { return Shown(file, "standardní výstup"); }
 
-// The source as the copy reads it: counts the bytes for the progress line
-// (which, unlike the copy's progress points, also moves where no ">" is) and
-// blames its failures on the source file.
-class CountingSource final : public ByteSource {
+// Follows the copy after every buffer: draws the progress line (which, unlike
+// the copy's progress points, also moves where no ">" is) and passes on a
+// stop request.
+class CopyWatcher final : public CopyObserver {
  public:
-  CountingSource(ByteSource& inner, const std::string& file) : inner_(inner), file_(file) {}
+  CopyWatcher(ByteSink* terminal, std::string name, const std::function<bool()>& stop)
+      : terminal_(terminal), name_(std::move(name)), stop_(stop) {}
 
-  std::size_t read(char* buffer, std::size_t capacity) override {
-    const std::size_t got = Blame(file_, [&] { return inner_.read(buffer, capacity); });
-    count_ += static_cast<std::int64_t>(got);
-    return got;
+  void progress(std::int64_t) override {}
+
+  void copied(std::int64_t read, std::int64_t total) override {
+    if (terminal_ == nullptr) return;
+    if (!line_) line_.emplace(*terminal_, name_, total);
+    line_->update(read);
   }
 
-  std::int64_t count() const noexcept { return count_; }
+  bool cancelled() override { return stop_(); }
 
  private:
-  ByteSource& inner_;
-  const std::string& file_;
-  std::int64_t count_ = 0;
-};
-
-// Follows the copy after every buffer: moves the progress line and passes
-// on a stop request.
-class Watcher final : public CopyObserver {
- public:
-  Watcher(const CountingSource& source, std::optional<ProgressLine>& line, const std::function<bool()>& stop)
-      : source_(source), line_(line), stop_(stop) {}
-
-  void progress(std::int64_t) override {}  // the source counts for the line
-
-  bool cancelled() override {
-    if (line_) line_->update(source_.count());
-    return stop_();
-  }
-
- private:
-  const CountingSource& source_;
-  std::optional<ProgressLine>& line_;
+  ByteSink* terminal_;  // null: no progress line
+  std::string name_;
   const std::function<bool()>& stop_;
+  std::optional<ProgressLine> line_;
 };
 
 enum class Result { Written, Failed, Interrupted };
 
-class Run {
+// The files of one command line, one after another.
+class Batch {
  public:
-  Run(const Options& options, const Console& console) : options_(options), console_(console) {}
+  Batch(const Options& options, const Console& console) : options_(options), console_(console) {}
 
-  int all() {
+  int run() {
     bool failed = false;
     for (const std::string& file : options_.files) {
       if (console_.stopRequested()) return kExitInterrupted;
       const std::string target = options_.output.value_or(TargetPathFor(file, kNativePathStyle));
-      switch (one(file, target)) {
+      switch (processFile(file, target)) {
         case Result::Written:
           break;
         case Result::Failed:
           failed = true;
           break;
         case Result::Interrupted:
-          Say(console_.messages, ShownSource(file) + ": přerušeno" +
-                                     (target == kStandardStream ? "" : ", kopie nebyla uložena") + "\n");
+          WriteMessage(console_.messages, ShownSource(file) + ": přerušeno" +
+                                              (target == kStandardStream ? "" : ", kopie nebyla uložena") + "\n");
           return kExitInterrupted;
       }
     }
@@ -184,41 +148,29 @@ class Run {
   }
 
  private:
-  Result one(const std::string& source, const std::string& target) {
+  Result processFile(const std::string& source, const std::string& target) {
     try {
       if (copy(source, target) == CopyOutcome::Cancelled) return Result::Interrupted;
-    } catch (const FileFailure& failed) {
-      Say(console_.messages, failed.file + ": " + ErrorBoxText(failed.failure) + "\n");
+    } catch (const ReformatFailure& failure) {
+      const std::string file = failure.end() == CopyEnd::Source ? ShownSource(source) : ShownTarget(target);
+      WriteMessage(console_.messages, file + ": " + ErrorBoxText(failure) + "\n");
       return Result::Failed;
     } catch (const Interrupted&) {
       return Result::Interrupted;
     }
     if (!options_.quiet && target != kStandardStream) {
-      Say(console_.messages, ShownSource(source) + ": kopie uložena do " + target + "\n");
+      WriteMessage(console_.messages, ShownSource(source) + ": kopie uložena do " + target + "\n");
     }
     return Result::Written;
   }
 
-  // The order is ReformatFile's: the source is opened, and found to be a
-  // file, before anything is created; the target is committed only whole.
+  // The progress line is wiped when the copy ends, before any message.
   CopyOutcome copy(const std::string& source, const std::string& target) {
-    const std::string sourceName = ShownSource(source);
-    const std::string targetName = ShownTarget(target);
-    std::optional<InputFile> file;
-    if (source != kStandardStream) Blame(sourceName, [&] { file.emplace(source); });
-    std::optional<ReplacementFile> replacement;
-    if (target != kStandardStream) Blame(targetName, [&] { replacement.emplace(target); });
-
-    CountingSource counted(file ? *file : console_.input, sourceName);
-    ByteSink& sink = replacement ? *replacement : console_.output;
-    const std::int64_t total = file ? file->size() : -1;
-    std::optional<ProgressLine> line;
-    if (console_.messagesOnTerminal && !options_.quiet) line.emplace(console_.messages, sourceName, total);
-    Watcher watcher(counted, line, console_.stopRequested);
-    const CopyOutcome outcome =
-        Blame(targetName, [&] { return CopyWithLineBreaks(counted, sink, std::max<std::int64_t>(total, 0), watcher); });
-    if (outcome == CopyOutcome::Completed && replacement) Blame(targetName, [&] { replacement->commit(); });
-    return outcome;
+    const bool showProgress = console_.messagesOnTerminal && !options_.quiet;
+    CopyWatcher watcher(showProgress ? &console_.messages : nullptr, ShownSource(source), console_.stopRequested);
+    const CopySource from = source == kStandardStream ? CopySource(&console_.input) : CopySource(source);
+    const CopyTarget to = target == kStandardStream ? CopyTarget(&console_.output) : CopyTarget(target);
+    return ReformatFile(from, to, watcher);
   }
 
   const Options& options_;
@@ -232,18 +184,18 @@ int RunCli(const std::vector<std::string>& arguments, const Console& console) {
   try {
     options = Parse(arguments);
   } catch (const UsageError& error) {
-    Say(console.messages, std::string(kProgram) + ": " + error.what() + "\nNápověda: " + kProgram + " --help\n");
+    WriteMessage(console.messages, std::string(kProgram) + ": " + error.what() + "\nNápověda: " + kProgram + " --help\n");
     return kExitUsage;
   }
   if (options.help) {
-    Say(console.output, kHelp);
+    WriteMessage(console.output, kHelp);
     return kExitSuccess;
   }
   if (options.version) {
-    Say(console.output, std::string(kProgram) + " " + version::kFull + "\n");
+    WriteMessage(console.output, std::string(kProgram) + " " + version::kFull + "\n");
     return kExitSuccess;
   }
-  return Run(options, console).all();
+  return Batch(options, console).run();
 }
 
 }  // namespace lum::cli

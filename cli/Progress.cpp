@@ -59,7 +59,7 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-void Say(ByteSink& sink, std::string_view text) noexcept {
+void WriteMessage(ByteSink& sink, std::string_view text) noexcept {
   try {
     sink.write(text.data(), text.size());
   } catch (...) {
@@ -71,7 +71,7 @@ ProgressLine::ProgressLine(ByteSink& terminal, std::string_view name, std::int64
     : terminal_(terminal), name_(name), total_(total) {}
 
 ProgressLine::~ProgressLine() {
-  if (width_ > 0) Say(terminal_, "\r" + std::string(width_, ' ') + "\r");
+  if (width_ > 0) WriteMessage(terminal_, "\r" + std::string(width_, ' ') + "\r");
 }
 
 void ProgressLine::update(std::int64_t done) {
@@ -82,7 +82,7 @@ void ProgressLine::update(std::int64_t done) {
   const std::string line = text(done, std::chrono::duration<double>(now - start_).count());
   const std::size_t columns = Columns(line);
   // Spaces wipe what is left of a longer line from before.
-  Say(terminal_, "\r" + line + std::string(width_ > columns ? width_ - columns : 0, ' '));
+  WriteMessage(terminal_, "\r" + line + std::string(width_ > columns ? width_ - columns : 0, ' '));
   width_ = std::max(width_, columns);
 }
 

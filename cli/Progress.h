@@ -11,7 +11,7 @@ namespace lum::cli {
 
 // Writes `text`; a failure to write it is dropped, since a message that
 // cannot be shown must not stop the work.
-void Say(ByteSink& sink, std::string_view text) noexcept;
+void WriteMessage(ByteSink& sink, std::string_view text) noexcept;
 
 // One line on a terminal that follows a file's copy: the file's name, with a
 // known size a bar and the share done, the bytes done, the rate, and with a

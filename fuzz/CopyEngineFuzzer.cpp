@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
-#include "main_window/CopyEngine.h"
+#include "reformat/CopyEngine.h"
 #include "platform/Failure.h"
 #include "tests/support/ReferenceCopy.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "main_window/ReformatFile.h"
+#include "reformat/ReformatFile.h"
 #include "main_window/frmMain.h"
 #include "platform/Failure.h"
 #include "platform/qt/UiServices.h"

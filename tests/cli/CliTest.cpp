@@ -304,9 +304,10 @@ TEST_P(ProgressTest, ShowsOnlyOnATerminalForALargeFile) {
     EXPECT_NE(line.find(part), std::string::npos) << part << " missing in: " << line;
   }
   // No drawing fills an 80-column terminal's last column, where it would wrap.
-  for (std::size_t start = 1, end; start < line.size(); start = end + 1) {
-    end = line.find('\r', start);
+  for (std::size_t start = 1; start < line.size();) {
+    const std::size_t end = std::min(line.find('\r', start), line.size());
     EXPECT_LE(Columns(line.substr(start, end - start)), 79u) << line.substr(start, end - start);
+    start = end + 1;
   }
 }
 

@@ -1,4 +1,4 @@
-#include "main_window/CopyEngine.h"
+#include "reformat/CopyEngine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "main_window/ReformatFile.h"
+#include "reformat/ReformatFile.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "main_window/ReformatFile.h"
+#include "reformat/ReformatFile.h"
 #include "platform/Failure.h"
 #include "tests/core/FileTestSupport.h"
 

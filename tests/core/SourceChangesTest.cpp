@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "main_window/ReformatFile.h"
+#include "reformat/ReformatFile.h"
 #include "platform/Failure.h"
 #include "tests/core/FileTestSupport.h"
 #include "tests/support/ReferenceCopy.h"

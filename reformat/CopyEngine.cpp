@@ -1,4 +1,4 @@
-#include "main_window/CopyEngine.h"
+#include "reformat/CopyEngine.h"
 
 #include <algorithm>
 #include <bit>
@@ -319,8 +319,11 @@ CopyOutcome CopyWithLineBreaks(ByteSource& source, ByteSink& sink, std::int64_t 
   bufferSize = std::max<std::size_t>(bufferSize, 1);
   const Buffer buffer = MakeBuffer(bufferSize + kSlack);
   Copier copier(sink, total, observer, bufferSize);
+  std::int64_t read = 0;
   while (const std::size_t got = source.read(buffer.get(), bufferSize)) {
     copier.feed(buffer.get(), got);
+    read += static_cast<std::int64_t>(got);
+    observer.copied(read, total);
     if (observer.cancelled()) return CopyOutcome::Cancelled;
   }
   copier.finish();

@@ -14,9 +14,12 @@ class CopyObserver {
   // A progress point: `remaining` is the total given to the copy less the
   // source bytes read so far. The window shows it and lets queued events run.
   virtual void progress(std::int64_t remaining) = 0;
-  // Asked after every buffer of the source; true stops the copy. The window
-  // also lets queued events run here, so that long stretches without
-  // progress points keep it responsive.
+  // After every buffer of the source: `read` source bytes are copied so far,
+  // of `total` (negative when the length is not known). For a display that
+  // also moves where no ">" is.
+  virtual void copied(std::int64_t /*read*/, std::int64_t /*total*/) {}
+  // Asked after every buffer of the source, after copied(); true stops the
+  // copy.
   virtual bool cancelled() = 0;
 
  protected:
@@ -42,7 +45,7 @@ inline constexpr std::size_t kDefaultCopyBufferSize = std::size_t{1} << 20;
 // position (1-based; in UTF-16 the position of the LF unit's last byte) that
 // is a multiple of 50, `observer.progress(total - bytes read up to and
 // including that ">")`. `total` is the source's length as taken before the
-// copy.
+// copy, or negative for a stream whose length is not known.
 //
 // Both sides move in buffers of `bufferSize` bytes (0 counts as 1). After
 // every source buffer the observer is asked whether to stop; a cancelled

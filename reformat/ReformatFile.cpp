@@ -1,0 +1,66 @@
+#include "reformat/ReformatFile.h"
+
+#include <cstdint>
+#include <new>
+#include <optional>
+#include <utility>
+
+#include "platform/Files.h"
+
+namespace lum {
+namespace {
+
+// Runs `action`; a failure it throws becomes a ReformatFailure of `end`,
+// unless it already is one.
+template <typename Action>
+decltype(auto) ConcerningEnd(CopyEnd end, Action&& action) {
+  try {
+    return std::forward<Action>(action)();
+  } catch (const ReformatFailure&) {
+    throw;
+  } catch (const Failure& failure) {
+    throw ReformatFailure(failure, end);
+  } catch (const std::bad_alloc&) {
+    throw ReformatFailure(Failure(err::kOutOfMemory, "ReformatFile"), end);
+  }
+}
+
+// The source as the copy reads it: its failures concern the source.
+class SourceEnd final : public ByteSource {
+ public:
+  explicit SourceEnd(ByteSource& inner) : inner_(inner) {}
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    return ConcerningEnd(CopyEnd::Source, [&] { return inner_.read(buffer, capacity); });
+  }
+
+ private:
+  ByteSource& inner_;
+};
+
+}  // namespace
+
+CopyOutcome ReformatFile(const std::string& source, const std::string& target, CopyObserver& observer) {
+  return ReformatFile(CopySource(source), CopyTarget(target), observer);
+}
+
+CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, CopyObserver& observer) {
+  // The source is opened, and found to be a file, before anything is created.
+  std::optional<InputFile> sourceFile;
+  if (const auto* path = std::get_if<std::string>(&source)) {
+    ConcerningEnd(CopyEnd::Source, [&] { sourceFile.emplace(*path); });
+  }
+  std::optional<ReplacementFile> targetFile;
+  if (const auto* path = std::get_if<std::string>(&target)) {
+    ConcerningEnd(CopyEnd::Target, [&] { targetFile.emplace(*path); });
+  }
+  SourceEnd input(sourceFile ? *sourceFile : *std::get<ByteSource*>(source));
+  ByteSink& output = targetFile ? static_cast<ByteSink&>(*targetFile) : *std::get<ByteSink*>(target);
+  const std::int64_t total = sourceFile ? sourceFile->size() : -1;
+  return ConcerningEnd(CopyEnd::Target, [&] {
+    const CopyOutcome outcome = CopyWithLineBreaks(input, output, total, observer);
+    if (outcome == CopyOutcome::Completed && targetFile) targetFile->commit();
+    return outcome;
+  });
+}
+
+}  // namespace lum
