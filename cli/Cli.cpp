@@ -11,8 +11,8 @@
 #include "main_window/CopyEngine.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
-#include "platform/Interrupt.h"
 #include "platform/Version.h"
+#include "platform/console/Interrupt.h"
 #include "shared/Paths.h"
 
 namespace lum::cli {
