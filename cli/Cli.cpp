@@ -7,8 +7,8 @@
 
 #include "cli/Progress.h"
 #include "platform/Failure.h"
-#include "platform/Interrupt.h"
 #include "platform/Version.h"
+#include "platform/console/Interrupt.h"
 #include "reformat/ReformatFile.h"
 #include "shared/Paths.h"
 

@@ -1,9 +1,9 @@
 // lum-brevix: the reformat job from the command line (see cli/Cli.h).
 #include "cli/Cli.h"
 #include "platform/CommandLine.h"
-#include "platform/Interrupt.h"
 #include "platform/Program.h"
-#include "platform/StandardStreams.h"
+#include "platform/console/Interrupt.h"
+#include "platform/console/StandardStreams.h"
 
 int main(int argc, char** argv) {
   lum::IgnoreFileSizeLimitSignal();

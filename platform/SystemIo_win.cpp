@@ -2,15 +2,9 @@
 
 #include "platform/Failure.h"
 
-#ifdef _WIN32
 #include <windows.h>
-#else
-#include <cerrno>
-#endif
 
 namespace lum {
-
-#ifdef _WIN32
 
 int FailureNumberFor(SystemErrorCode error) {
   switch (error) {
@@ -48,36 +42,5 @@ int FailureNumberFor(SystemErrorCode error) {
 }
 
 void FailWithLastError(const char* source) { throw Failure(FailureNumberFor(GetLastError()), source); }
-
-#else
-
-int FailureNumberFor(SystemErrorCode error) {
-  switch (error) {
-    case ENOENT:
-      return err::kFileNotFound;
-    case ENOTDIR:
-      return err::kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-      return err::kPermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return err::kDiskFull;
-    case EIO:
-    case EPIPE:  // the reader of a pipe is gone
-      return err::kDeviceIo;
-    case ENOMEM:
-      return err::kOutOfMemory;
-    default:  // EISDIR, ELOOP, ENAMETOOLONG, ENXIO and the like
-      return err::kPathFileAccess;
-  }
-}
-
-void FailWithLastError(const char* source) { throw Failure(FailureNumberFor(errno), source); }
-
-#endif
 
 }  // namespace lum

@@ -13,8 +13,8 @@ namespace lum {
 void PrepareStandardStreams();
 
 // Standard input, read as bytes. Failures are lum::Failure (57 for a read
-// error); a read that a stop request (see platform/Interrupt.h) breaks off
-// throws lum::Interrupted.
+// error); a read that a stop request (see platform/console/Interrupt.h)
+// breaks off throws lum::Interrupted.
 class StandardInput final : public ByteSource {
  public:
   StandardInput() = default;

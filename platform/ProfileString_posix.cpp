@@ -1,50 +1,10 @@
 #include "platform/ProfileString.h"
 
-#ifdef _WIN32
-#include <windows.h>
-// windows.h names the A or W variant of its own GetProfileString through a
-// macro, which would rename the function below.
-#undef GetProfileString
-
-#include <vector>
-#else
 #include <algorithm>
 #include <fstream>
 #include <string_view>
-#endif
 
 namespace lum {
-
-#ifdef _WIN32
-
-namespace {
-
-// The profile call of the ANSI API takes texts in the system code page.
-std::string Convert(const std::string& text, UINT from, UINT to) {
-  if (text.empty()) return {};
-  const int wideSize = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(wideSize), L'\0');
-  MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideSize);
-  const int size = WideCharToMultiByte(to, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
-  std::string converted(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(to, 0, wide.data(), wideSize, converted.data(), size, nullptr, nullptr);
-  return converted;
-}
-
-}  // namespace
-
-std::string GetProfileString(const std::string& section, const std::string& key,
-                             const std::string& defaultValue, const std::string& file) {
-  std::vector<char> buffer(kProfileValueMax + 1, ' ');
-  const DWORD copied = GetPrivateProfileStringA(
-      Convert(section, CP_UTF8, CP_ACP).c_str(), Convert(key, CP_UTF8, CP_ACP).c_str(),
-      Convert(defaultValue, CP_UTF8, CP_ACP).c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
-      Convert(file, CP_UTF8, CP_ACP).c_str());
-  return Convert(std::string(buffer.data(), copied), CP_ACP, CP_UTF8);
-}
-
-#else
-
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\v\f";
@@ -120,7 +80,5 @@ std::string GetProfileString(const std::string& section, const std::string& key,
   }
   return CutToCharacters(value, kProfileValueMax);
 }
-
-#endif
 
 }  // namespace lum
