@@ -101,7 +101,7 @@ void frmMain::Command1_Click() {
   // opens by itself: an exception must not leave a Qt slot.
   QString programFolder;
   try {
-    programFolder = Ui().programFolder();
+    programFolder = QString::fromStdString(Ui().programFolder());
   } catch (const std::exception&) {
   }
   const QString path = ShowOpenFileDialog(QStringLiteral("XML soubor"), programFolder, QStringLiteral("XML"),

@@ -5,7 +5,6 @@
 #include <exception>
 #include <string>
 
-#include "platform/Program.h"
 #include "platform/qt/UiServices.h"
 #include "shared/Settings.h"
 
@@ -23,12 +22,12 @@ void EnableForm(QWidget& form, bool enabled) {
   } catch (const std::exception&) {
   }
   try {
-    if (IniFilePath.empty()) IniFilePath = SettingsFilePathFor(ProgramFolder(), ExecutableName());
+    if (ui.IniFilePath().empty()) ui.IniFilePath() = SettingsFilePathFor(ui.programFolder(), ui.executableName());
   } catch (const std::exception&) {
   }
   std::string disable;
   try {
-    disable = ReadIniString("LUM", "DISABLE", "", IniFilePath);
+    disable = ReadIniString("LUM", "DISABLE", "", ui.IniFilePath());
   } catch (const std::exception&) {
     disable.clear();
   }

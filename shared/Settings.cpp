@@ -5,8 +5,6 @@
 
 namespace lum {
 
-std::string IniFilePath;
-
 std::string SettingsFilePathFor(const std::string& programFolder, const std::string& executableName) {
   // Formed as written, also at a root folder, where the folder already ends
   // in a separator and two of them stand in a row.

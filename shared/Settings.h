@@ -4,10 +4,6 @@
 
 namespace lum {
 
-// The full path of the settings file. Empty until the first busy switch forms
-// it; then kept for the rest of the process.
-extern std::string IniFilePath;
-
 // The settings file's path: the program folder, a separator, the executable's
 // name without extension, and ".INI" (LUM_Brevix.INI beside LUM_Brevix).
 std::string SettingsFilePathFor(const std::string& programFolder, const std::string& executableName);

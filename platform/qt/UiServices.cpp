@@ -61,7 +61,9 @@ void QtUiServices::setEnabled(QObject& control, bool enabled) {
 
 void QtUiServices::endProgram() { QCoreApplication::exit(0); }
 
-QString QtUiServices::programFolder() { return QString::fromStdString(ProgramFolder()); }
+std::string QtUiServices::programFolder() { return ProgramFolder(); }
+
+std::string QtUiServices::executableName() { return ExecutableName(); }
 
 bool QtUiServices::showOpen(QFileDialog& chooser) { return chooser.exec() == QDialog::Accepted; }
 

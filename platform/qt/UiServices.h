@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <string>
 
 class QFileDialog;
 class QObject;
@@ -45,12 +46,22 @@ class UiServices {
   virtual void setEnabled(QObject& control, bool enabled) = 0;
   // Ends the program's event loop with exit status 0.
   virtual void endProgram() = 0;
-  // The folder that holds the program (ProgramFolder()); throws
+  // The folder that holds the program (ProgramFolder()) and the program's
+  // file name without its extension (ExecutableName()); both throw
   // lum::Failure where the platform cannot tell.
-  virtual QString programFolder() = 0;
+  virtual std::string programFolder() = 0;
+  virtual std::string executableName() = 0;
+
+  // The settings file's path: empty until the first busy switch forms it
+  // from the two above, then kept for as long as these services serve, which
+  // for the real ones is the whole process.
+  std::string& IniFilePath() { return iniFilePath_; }
   // Shows a prepared file chooser modally; true when the user chose a file
   // (read it from chooser.selectedFiles()), false when the user cancelled.
   virtual bool showOpen(QFileDialog& chooser) = 0;
+
+ private:
+  std::string iniFilePath_;
 };
 
 // The real services, on Qt Widgets.
@@ -64,7 +75,8 @@ class QtUiServices : public UiServices {
   bool isTimerOrOptionButton(const QObject& control) override;
   void setEnabled(QObject& control, bool enabled) override;
   void endProgram() override;
-  QString programFolder() override;
+  std::string programFolder() override;
+  std::string executableName() override;
   bool showOpen(QFileDialog& chooser) override;
 };
 

@@ -68,7 +68,7 @@ TEST_F(BrowseTest, VyberOpensTheChooserAsConfiguredAndFillsThePath) {
   EXPECT_EQ(seen.filterShown, "Soubor");
   EXPECT_EQ(seen.nameFilters.size(), 1);
   EXPECT_EQ(seen.defaultSuffix, "XML");
-  EXPECT_EQ(seen.directory, QString::fromStdString(lum::ProgramFolder()));
+  EXPECT_EQ(QDir::toNativeSeparators(seen.directory), QString::fromStdString(ui_.programFolder()));
   EXPECT_TRUE(seen.nameField.isEmpty());
   EXPECT_EQ(seen.fileMode, QFileDialog::AnyFile);
   EXPECT_EQ(seen.hostName, "frmLUM_Servis");

@@ -17,7 +17,7 @@
 namespace {
 
 using lum::EnableForm;
-using lum::test::SettingsFile;
+using lum::test::ScriptedUi;
 
 // A window with one control of each kind the switch treats differently.
 struct Form {
@@ -41,11 +41,11 @@ struct SettingsRow {
 
 class EnableFormSettingsTest : public testing::TestWithParam<SettingsRow> {
  protected:
-  SettingsFile settings_;
+  ScriptedUi ui_;
 };
 
 TEST_P(EnableFormSettingsTest, PointerAlwaysControlsPerSetting) {
-  if (GetParam().content) settings_.write(*GetParam().content);
+  if (GetParam().content) ui_.writeSettings(*GetParam().content);
   Form form;
 
   EnableForm(form.window, false);
@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EnableForm, OptionButtonDisabledStaysDisabled) {
-  SettingsFile settings;
+  ScriptedUi ui;
   Form form;
   form.radio->setEnabled(false);
   EnableForm(form.window, true);
@@ -79,28 +79,26 @@ TEST(EnableForm, OptionButtonDisabledStaysDisabled) {
 }
 
 TEST(EnableForm, SettingsPathIsFormedOnceAndFileReadEveryCall) {
-  SettingsFile settings;
+  ScriptedUi ui;
   Form form;
   EnableForm(form.window, false);
-  EXPECT_EQ(lum::IniFilePath, settings.path());
+  EXPECT_EQ(ui.IniFilePath(), ui.settingsPath());
   EXPECT_FALSE(form.button->isEnabled());
 
   // A file created between two calls takes effect at the next call.
-  settings.write("[LUM]\nDISABLE=1\n");
+  ui.writeSettings("[LUM]\nDISABLE=1\n");
   EnableForm(form.window, true);
   EXPECT_FALSE(form.button->isEnabled());
-  settings.remove();
+  ui.removeSettings();
   EnableForm(form.window, true);
   EXPECT_TRUE(form.button->isEnabled());
 
   // Once formed, the path is kept, not formed again.
-  const std::string formed = lum::IniFilePath;
-  lum::IniFilePath = formed + ".elsewhere";
-  settings.write("[LUM]\nDISABLE=1\n");
+  const std::string formed = ui.IniFilePath();
+  ui.IniFilePath() = formed + ".elsewhere";
+  ui.writeSettings("[LUM]\nDISABLE=1\n");
   EnableForm(form.window, false);
   EXPECT_FALSE(form.button->isEnabled()) << "read the kept path, not the program's own file";
-  lum::IniFilePath = formed;
-  EnableForm(form.window, true);
 }
 
 // Records the order of the switch's steps and fails on chosen controls.
@@ -123,7 +121,6 @@ class RecordingUi : public lum::test::ScriptedUi {
 };
 
 TEST(EnableForm, PointerThenPumpThenControlsThenPump) {
-  SettingsFile settings;
   Form form;
   form.button->setObjectName("first");
   form.text->setObjectName("broken");
@@ -139,7 +136,7 @@ TEST(EnableForm, PointerThenPumpThenControlsThenPump) {
 }
 
 TEST(EnableForm, QueuedClickIsServedBeforeControlsAreDisabled) {
-  SettingsFile settings;
+  ScriptedUi ui;
   Form form;
   bool enabledWhenServed = false;
   QObject::connect(form.button, &QPushButton::clicked, [&] { enabledWhenServed = form.text->isEnabled(); });

@@ -1,12 +1,12 @@
 #include "GuiTestSupport.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/Failure.h"
-#include "platform/Program.h"
 #include "shared/Settings.h"
 
 namespace lum::test {
@@ -42,20 +42,24 @@ void ScriptedUi::doEvents() {
 
 void ScriptedUi::endProgram() { ++endRequests; }
 
-QString ScriptedUi::programFolder() {
+std::string ScriptedUi::programFolder() {
   if (programFolderFails) throw Failure(err::kPathFileAccess, "ProgramFolder");
-  return QtUiServices::programFolder();
+  return folder();
 }
 
-SettingsFile::SettingsFile() : path_(SettingsFilePathFor(ProgramFolder(), ExecutableName())) { remove(); }
+std::string ScriptedUi::folder() const { return QDir::toNativeSeparators(programFolder_.path()).toStdString(); }
 
-SettingsFile::~SettingsFile() { remove(); }
+std::string ScriptedUi::executableName() { return "LUM_Brevix"; }
 
-void SettingsFile::write(const std::string& content) const {
-  std::ofstream(path_, std::ios::binary | std::ios::trunc) << content;
+std::string ScriptedUi::settingsPath() const {
+  return SettingsFilePathFor(folder(), "LUM_Brevix");
 }
 
-void SettingsFile::remove() const { std::filesystem::remove(path_); }
+void ScriptedUi::writeSettings(const std::string& content) const {
+  std::ofstream(settingsPath(), std::ios::binary | std::ios::trunc) << content;
+}
+
+void ScriptedUi::removeSettings() const { std::filesystem::remove(settingsPath()); }
 
 }  // namespace lum::test
 

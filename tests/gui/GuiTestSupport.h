@@ -4,6 +4,7 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QTemporaryDir>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -20,7 +21,9 @@ namespace lum::test {
 // message box is recorded (and `onMessageBox` runs), and the file chooser is
 // recorded and answered with `nextFileName` (nothing: the user cancels),
 // instead of blocking the test. Ending the program is counted, not done, and
-// `onDoEvents` runs at every pump. Installed for its lifetime.
+// `onDoEvents` runs at every pump. The program seems to lie in a fresh folder
+// of its own, so that each test has its own settings file. Installed for its
+// lifetime.
 class ScriptedUi : public QtUiServices {
  public:
   struct Box {
@@ -53,7 +56,13 @@ class ScriptedUi : public QtUiServices {
   bool showOpen(QFileDialog& chooser) override;
   void doEvents() override;
   void endProgram() override;
-  QString programFolder() override;
+  std::string programFolder() override;
+  std::string executableName() override;
+
+  // The settings file the program reads while these services serve.
+  std::string settingsPath() const;
+  void writeSettings(const std::string& content) const;
+  void removeSettings() const;
 
   QList<Box> boxes;
   std::function<void(const Box&)> onMessageBox;
@@ -63,23 +72,10 @@ class ScriptedUi : public QtUiServices {
   std::function<void()> onDoEvents;
   int endRequests = 0;
   bool programFolderFails = false;  // the platform cannot tell the program's folder
-};
-
-// The settings file that the program reads while it runs as this test
-// executable (beside it, named after it). Removed when the guard ends.
-class SettingsFile {
- public:
-  SettingsFile();
-  ~SettingsFile();
-  SettingsFile(const SettingsFile&) = delete;
-  SettingsFile& operator=(const SettingsFile&) = delete;
-
-  void write(const std::string& content) const;
-  void remove() const;
-  const std::string& path() const { return path_; }
 
  private:
-  std::string path_;
+  std::string folder() const;
+  QTemporaryDir programFolder_;
 };
 
 }  // namespace lum::test

@@ -28,7 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using lum::test::ScriptedUi;
-using lum::test::SettingsFile;
 
 fs::path FromUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
 
@@ -78,7 +77,6 @@ class ReformatCommandTest : public testing::Test {
     return true;
   }
 
-  SettingsFile settings_;
   ScriptedUi ui_;
   QTemporaryDir temp_;
   lum::frmMain window_;
@@ -290,7 +288,7 @@ std::string ManyTags() {
 class EndDuringRunTest : public ReformatCommandTest, public testing::WithParamInterface<const char*> {};
 
 TEST_P(EndDuringRunTest, StopsWithoutMessageOrTarget) {
-  settings_.write("[LUM]\nDISABLE=1\n");  // "Konec" stays enabled during the run
+  ui_.writeSettings("[LUM]\nDISABLE=1\n");  // "Konec" stays enabled during the run
   WriteFile(Path("a.xml"), ManyTags());
   TypePath(Path("a.xml"));
   const std::string how = GetParam();
@@ -316,7 +314,7 @@ TEST_P(EndDuringRunTest, StopsWithoutMessageOrTarget) {
 INSTANTIATE_TEST_SUITE_P(Ways, EndDuringRunTest, testing::Values("Konec", "Close"));
 
 TEST_F(ReformatCommandTest, NestedZpracujIsIgnoredAndControlsStayEnabledWithDisable) {
-  settings_.write("[LUM]\nDISABLE=1\n");
+  ui_.writeSettings("[LUM]\nDISABLE=1\n");
   WriteFile(Path("a.xml"), ManyTags());
   TypePath(Path("a.xml"));
   int pumps = 0;
