@@ -5,61 +5,14 @@
 #include <QTextDocument>
 #include <chrono>
 #include <new>
-#include <optional>
-#include <string>
+#include <system_error>
 
-#include "reformat/ReformatFile.h"
-#include "main_window/frmMain.h"
-#include "platform/Failure.h"
 #include "platform/qt/UiServices.h"
 #include "shared/EnableForm.h"
 #include "shared/Paths.h"
 
 namespace lum {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Shows the count-down and keeps the window alive during a copy without
-// letting window updates slow it down: a progress point is shown, and queued
-// events run, only when about 20 ms have passed since the last time (the
-// first point always shows); between buffers the events run at least every
-// 50 ms even when no point comes.
-class WindowProgress final : public CopyObserver {
- public:
-  WindowProgress(const frmMain& form, QLineEdit& field) : form_(form), field_(field) {}
-
-  void progress(std::int64_t remaining) override {
-    remaining_ = remaining;
-    if (!shownAny_ || Clock::now() - lastPump_ >= kPointInterval) showAndPump();
-  }
-
-  bool cancelled() override {
-    if (Clock::now() - lastPump_ >= kIdleInterval) showAndPump();
-    return form_.endRequested();
-  }
-
- private:
-  static constexpr auto kPointInterval = std::chrono::milliseconds(20);
-  static constexpr auto kIdleInterval = std::chrono::milliseconds(50);
-
-  void showAndPump() {
-    if (remaining_ >= 0 && remaining_ != shown_) {
-      field_.setText(QString::number(remaining_));
-      shown_ = remaining_;
-      shownAny_ = true;
-    }
-    Ui().doEvents();
-    lastPump_ = Clock::now();
-  }
-
-  const frmMain& form_;
-  QLineEdit& field_;
-  std::int64_t remaining_ = -1;  // no point yet
-  std::int64_t shown_ = -1;
-  bool shownAny_ = false;
-  Clock::time_point lastPump_ = Clock::now();
-};
 
 // The path field's text exactly as it was set or typed. toPlainText() would
 // turn a no-break space into a plain one and a line separator (U+2028) into a
@@ -73,45 +26,107 @@ void ShowFailure(const Failure& failure) {
   Ui().messageBox(QString::fromStdString(ErrorBoxText(failure)), kStylePlain);
 }
 
-// The copy itself; a failure is shown in the error box and gives nothing.
-std::optional<CopyOutcome> CopyToTarget(const frmMain& form, const QPlainTextEdit& pathField,
-                                        QLineEdit& progressField) {
-  try {
-    const std::string source = RawText(pathField).toStdString();
-    WindowProgress progress(form, progressField);
-    return ReformatFile(source, TargetPathFor(source, kNativePathStyle), progress);
-  } catch (const Failure& failure) {
-    ShowFailure(failure);
-  } catch (const std::bad_alloc&) {
-    ShowFailure(Failure(err::kOutOfMemory, "Zpracuj"));
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
-void RunReformatCommand(frmMain& form, const QPlainTextEdit& pathField, QLineEdit& progressField) {
-  // A click served by a pump of a running copy must not start a second one.
-  if (form.busy()) return;
-  if (RawText(pathField).isEmpty()) {
+// Follows the copy on the worker thread. The latest progress point goes to
+// the window after a buffer, the first one at once and the others when about
+// 20 ms have passed since the last, so that a copy with millions of points
+// sends the window no more than it can show. Cancel is the command's flag.
+class ReformatCommand::WorkerObserver final : public CopyObserver {
+ public:
+  explicit WorkerObserver(ReformatCommand& command) : command_(command) {}
+
+  void progress(std::int64_t remaining) override { pending_ = remaining; }
+
+  bool cancelled() override {
+    const Clock::time_point now = Clock::now();
+    if (pending_ && (!sentAny_ || now - lastSent_ >= kInterval)) {
+      QMetaObject::invokeMethod(
+          &command_, [&command = command_, remaining = *pending_] { command.showProgress(remaining); },
+          Qt::QueuedConnection);
+      pending_.reset();
+      sentAny_ = true;
+      lastSent_ = now;
+    }
+    return command_.cancelRequested_.load();
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  static constexpr auto kInterval = std::chrono::milliseconds(20);
+
+  ReformatCommand& command_;
+  std::optional<std::int64_t> pending_;  // the latest point not yet sent
+  bool sentAny_ = false;
+  Clock::time_point lastSent_{};
+};
+
+ReformatCommand::ReformatCommand(QWidget& form, const QPlainTextEdit& pathField, QLineEdit& progressField,
+                                 ReformatJob job)
+    : form_(form), pathField_(pathField), progressField_(progressField), job_(std::move(job)) {}
+
+ReformatCommand::~ReformatCommand() { stop(); }
+
+void ReformatCommand::run() {
+  if (busy_ || stopping_) return;
+  if (RawText(pathField_).isEmpty()) {
     Ui().messageBox(QStringLiteral("Není zadané XML !"), kStyleCritical);
     return;
   }
-
-  form.setBusy(true);
-  EnableForm(form, false);
+  busy_ = true;
+  EnableForm(form_, false);
   // "Konec" may have been served by the busy switch's pump already.
-  const std::optional<CopyOutcome> outcome =
-      form.endRequested() ? CopyOutcome::Cancelled : CopyToTarget(form, pathField, progressField);
-  if (outcome == CopyOutcome::Cancelled) {
-    // The program is ending: no message, and no target was left behind.
-    form.setBusy(false);
+  if (stopping_) {
+    busy_ = false;
     return;
   }
-  if (outcome == CopyOutcome::Completed) progressField.setText(QStringLiteral("0"));
-  EnableForm(form, true);
-  form.setBusy(false);
-  if (outcome == CopyOutcome::Completed) Ui().messageBox(QStringLiteral("XML soubor byl upraven."), kStylePlain);
+  const std::string source = RawText(pathField_).toStdString();
+  const std::string target = TargetPathFor(source, kNativePathStyle);
+  try {
+    worker_ = std::jthread([this, source, target] { work(source, target); });
+  } catch (const std::system_error&) {
+    finish({std::nullopt, Failure(err::kOutOfMemory, "Zpracuj")});
+  }
+}
+
+void ReformatCommand::stop() {
+  stopping_ = true;
+  cancelRequested_.store(true);
+  if (worker_.joinable()) worker_.join();
+  busy_ = false;
+}
+
+// On the worker thread: the job, then its outcome to the window's thread.
+void ReformatCommand::work(const std::string& source, const std::string& target) {
+  Result result;
+  try {
+    WorkerObserver observer(*this);
+    result.outcome = job_(source, target, observer);
+  } catch (const Failure& failure) {
+    result.failure = failure;
+  } catch (const std::bad_alloc&) {
+    result.failure = Failure(err::kOutOfMemory, "Zpracuj");
+  }
+  QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
+}
+
+void ReformatCommand::showProgress(std::int64_t remaining) {
+  if (busy_ && !stopping_) progressField_.setText(QString::number(remaining));
+}
+
+void ReformatCommand::finish(const Result& result) {
+  if (worker_.joinable()) worker_.join();
+  if (stopping_) {
+    // The program is ending: no message, and no target was left behind.
+    busy_ = false;
+    return;
+  }
+  const bool completed = result.outcome == CopyOutcome::Completed;
+  if (result.failure) ShowFailure(*result.failure);
+  if (completed) progressField_.setText(QStringLiteral("0"));
+  EnableForm(form_, true);
+  busy_ = false;
+  if (completed) Ui().messageBox(QStringLiteral("XML soubor byl upraven."), kStylePlain);
 }
 
 }  // namespace lum

@@ -1,17 +1,75 @@
 #pragma once
 
+#include <QObject>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/Failure.h"
+#include "reformat/CopyEngine.h"
+
 class QLineEdit;
 class QPlainTextEdit;
+class QWidget;
 
 namespace lum {
 
-class frmMain;
+// The job that "Zpracuj" runs: ReformatFile, unless a test gives another.
+using ReformatJob =
+    std::function<CopyOutcome(const std::string& source, const std::string& target, CopyObserver& observer)>;
 
-// "Zpracuj": writes the path field's file again beside it as
-// <name>_LUM.XML with CR LF after every ">", counting the bytes still to be
-// read down in the progress field, and reports the outcome in a message box.
-// A click that arrives while a run is in progress is ignored. "Konec" or
-// closing the window stops a run at its next pump, leaving no target.
-void RunReformatCommand(frmMain& form, const QPlainTextEdit& pathField, QLineEdit& progressField);
+// "Zpracuj": writes the path field's file again beside it as <name>_LUM.XML
+// with CR LF after every ">", counting the bytes still to be read down in the
+// progress field, and reports the outcome in a message box.
+//
+// The copy runs on a worker thread, so that the window repaints and answers
+// however long a read or a write takes. Progress points reach the progress
+// field as queued calls, at most about 50 a second; the window's busy switch
+// and the message boxes stay on the window's thread. A click that arrives
+// while a run is in progress is ignored.
+class ReformatCommand : public QObject {
+  Q_OBJECT
+
+ public:
+  ReformatCommand(QWidget& form, const QPlainTextEdit& pathField, QLineEdit& progressField, ReformatJob job);
+  // Stops a running copy as stop() does.
+  ~ReformatCommand() override;
+  ReformatCommand(const ReformatCommand&) = delete;
+  ReformatCommand& operator=(const ReformatCommand&) = delete;
+
+  // A click on "Zpracuj".
+  void run();
+
+  // Whether a run is in progress, from the click until its outcome is shown.
+  bool busy() const { return busy_; }
+
+  // The program is ending: a running copy stops at its next buffer, and this
+  // returns once the worker is done and has removed its temporary file. No
+  // message follows, and no later run starts.
+  void stop();
+
+ private:
+  class WorkerObserver;
+  struct Result {
+    std::optional<CopyOutcome> outcome;  // nothing: it failed
+    std::optional<Failure> failure;
+  };
+
+  void work(const std::string& source, const std::string& target);
+  void showProgress(std::int64_t remaining);
+  void finish(const Result& result);
+
+  QWidget& form_;
+  const QPlainTextEdit& pathField_;
+  QLineEdit& progressField_;
+  ReformatJob job_;
+  bool busy_ = false;
+  bool stopping_ = false;
+  std::atomic<bool> cancelRequested_{false};
+  std::jthread worker_;
+};
 
 }  // namespace lum

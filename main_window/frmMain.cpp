@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <exception>
 
-#include "main_window/ReformatCommand.h"
 #include "platform/Version.h"
 #include "platform/qt/UiServices.h"
+#include "reformat/ReformatFile.h"
 #include "shared/OpenFileDialog.h"
 #include "ui_frmMain.h"
 
@@ -40,9 +40,15 @@ QString AbsolutePath(const QString& path) {
 
 }  // namespace
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::frmMain>()) {
+frmMain::frmMain(ReformatJob job, QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::frmMain>()) {
   InitResources();
   ui_->setupUi(this);
+  if (!job) {
+    job = [](const std::string& source, const std::string& target, CopyObserver& observer) {
+      return ReformatFile(source, target, observer);
+    };
+  }
+  reformat_ = std::make_unique<ReformatCommand>(*this, *ui_->Text1, *ui_->txtPozice, std::move(job));
 
   // A fixed dialog frame: no resizing, no minimize or maximize button.
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -110,7 +116,7 @@ void frmMain::Command1_Click() {
 }
 
 // "Zpracuj": the path field's file, reformatted beside it.
-void frmMain::Command2_Click() { RunReformatCommand(*this, *ui_->Text1, *ui_->txtPozice); }
+void frmMain::Command2_Click() { reformat_->run(); }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) { handleDrag(event); }
 
@@ -127,7 +133,7 @@ bool frmMain::handleDrag(QEvent* event) {
   const QEvent::Type type = event->type();
   if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
   auto* drop = static_cast<QDropEvent*>(event);
-  const QString path = busy_ ? QString() : DroppedLocalFile(drop->mimeData());
+  const QString path = busy() ? QString() : DroppedLocalFile(drop->mimeData());
   if (path.isEmpty()) {
     drop->ignore();
     return true;
@@ -137,8 +143,11 @@ bool frmMain::handleDrag(QEvent* event) {
   return true;
 }
 
+// A running copy is stopped first, its temporary file gone, so that the
+// program ends with nothing left behind.
 void frmMain::endProgram() {
   endRequested_ = true;
+  reformat_->stop();
   Ui().endProgram();
 }
 

@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "main_window/ReformatCommand.h"
+
 namespace Ui {
 class frmMain;
 }
@@ -15,7 +17,8 @@ class frmMain : public QWidget {
   Q_OBJECT
 
  public:
-  explicit frmMain(QWidget* parent = nullptr);
+  // `job` is what "Zpracuj" runs: ReformatFile, unless a test gives another.
+  explicit frmMain(ReformatJob job = {}, QWidget* parent = nullptr);
   ~frmMain() override;
 
   // The program's command-line arguments, without its name. One file's path
@@ -30,8 +33,7 @@ class frmMain : public QWidget {
   bool endRequested() const { return endRequested_; }
 
   // While busy (a file is being processed) dropped files are refused.
-  bool busy() const { return busy_; }
-  void setBusy(bool busy) { busy_ = busy; }
+  bool busy() const { return reformat_->busy(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -48,8 +50,8 @@ class frmMain : public QWidget {
   bool handleDrag(QEvent* event);
 
   std::unique_ptr<Ui::frmMain> ui_;
+  std::unique_ptr<ReformatCommand> reformat_;
   bool endRequested_ = false;
-  bool busy_ = false;
 };
 
 }  // namespace lum

@@ -260,7 +260,9 @@ class DropTest : public testing::Test {
   QUrl Local(const char* name) { return QUrl::fromLocalFile(folder_.filePath(name)); }
 
   QTemporaryDir folder_;
-  lum::frmMain window_;
+  ScriptedUi ui_;
+  lum::test::HeldJob held_;
+  lum::frmMain window_{held_.job()};
   QPlainTextEdit* text_ = window_.findChild<QPlainTextEdit*>("Text1");
 };
 
@@ -284,9 +286,17 @@ TEST_F(DropTest, WhatIsNotALocalFileIsRefused) {
 }
 
 TEST_F(DropTest, RefusedWhileBusy) {
-  window_.setBusy(true);
+  QFile source(folder_.filePath("zdroj.xml"));
+  ASSERT_TRUE(source.open(QIODevice::WriteOnly) && source.write("<a>") == 3);
+  source.close();
+  text_->setPlainText(source.fileName());
+  held_.holdNextRun();
+  QTest::mouseClick(window_.findChild<QPushButton*>("Command2"), Qt::LeftButton);
+  ASSERT_TRUE(held_.waitUntilHeld());
   EXPECT_FALSE(Drop(text_->viewport(), {Local("a.xml")}));
-  EXPECT_EQ(text_->toPlainText(), "puvodni");
+  held_.release();
+  ASSERT_TRUE(lum::test::WaitUntilIdle(window_));
+  EXPECT_EQ(text_->toPlainText(), source.fileName());
 }
 
 }  // namespace

@@ -88,3 +88,88 @@ void AnswerNextModal(std::function<void(QWidget* modal)> answer) {
 }
 
 }  // namespace lum::test
+
+#include <QElapsedTimer>
+#include <chrono>
+#include <utility>
+
+#include "reformat/ReformatFile.h"
+
+namespace lum::test {
+namespace {
+
+constexpr auto kPatience = std::chrono::seconds(10);
+
+}  // namespace
+
+bool HandleEventsUntil(const std::function<bool()>& done) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!done()) {
+    if (waited.elapsed() > std::chrono::milliseconds(kPatience).count()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+class HeldJob::Observer final : public CopyObserver {
+ public:
+  Observer(HeldJob& job, CopyObserver& inner) : job_(job), inner_(inner) {}
+  void progress(std::int64_t remaining) override { inner_.progress(remaining); }
+  void copied(std::int64_t read, std::int64_t total) override { inner_.copied(read, total); }
+  bool cancelled() override {
+    if (!first_) return inner_.cancelled();
+    first_ = false;
+    std::unique_lock lock(job_.mutex_);
+    if (!std::exchange(job_.armed_, false)) return inner_.cancelled();
+    job_.held_ = true;
+    job_.changed_.notify_all();
+    const auto until = std::chrono::steady_clock::now() + kPatience;
+    while (!job_.released_ && std::chrono::steady_clock::now() < until) {
+      lock.unlock();
+      if (inner_.cancelled()) return true;
+      lock.lock();
+      job_.changed_.wait_for(lock, std::chrono::milliseconds(5));
+    }
+    lock.unlock();
+    return inner_.cancelled();
+  }
+
+ private:
+  HeldJob& job_;
+  CopyObserver& inner_;
+  bool first_ = true;
+};
+
+ReformatJob HeldJob::job() {
+  return [this](const std::string& source, const std::string& target, CopyObserver& observer) {
+    Observer held(*this, observer);
+    return ReformatFile(source, target, held);
+  };
+}
+
+bool HeldJob::waitUntilHeld() {
+  return HandleEventsUntil([this] {
+    std::lock_guard lock(mutex_);
+    return held_;
+  });
+}
+
+void HeldJob::holdNextRun() {
+  std::lock_guard lock(mutex_);
+  armed_ = true;
+  held_ = false;
+  released_ = false;
+}
+
+void HeldJob::release() {
+  std::lock_guard lock(mutex_);
+  released_ = true;
+  changed_.notify_all();
+}
+
+bool WaitUntilIdle(const frmMain& window) {
+  return HandleEventsUntil([&window] { return !window.busy(); });
+}
+
+}  // namespace lum::test

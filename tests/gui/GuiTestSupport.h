@@ -5,11 +5,14 @@
 #include <QSize>
 #include <QString>
 #include <QTemporaryDir>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "main_window/frmMain.h"
 #include "platform/qt/UiServices.h"
 
 // Readable texts in failure messages.
@@ -83,6 +86,36 @@ class ScriptedUi : public QtUiServices {
 class QWidget;
 
 namespace lum::test {
+
+// A job for the window's "Zpracuj" that runs ReformatFile. After
+// holdNextRun() it holds the worker still after the first buffer of the
+// source until the test lets it go on (or the window cancels the copy), so
+// that a test can act while a copy runs. A held copy goes on by itself after
+// 10 s, so that no test blocks.
+class HeldJob {
+ public:
+  ReformatJob job();
+  void holdNextRun();
+  // Handles the window's events until the worker holds; false after 10 s.
+  bool waitUntilHeld();
+  void release();
+
+ private:
+  class Observer;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool armed_ = false;
+  bool held_ = false;
+  bool released_ = false;
+};
+
+// Handles the window's events until `done` holds; false when it still does
+// not after 10 s.
+bool HandleEventsUntil(const std::function<bool()>& done);
+
+// Handles the window's events until `window` is no longer busy; false after
+// 10 s.
+bool WaitUntilIdle(const frmMain& window);
 
 // Runs `answer` on the next modal window as soon as it shows (polling the
 // event loop), so that a test can inspect and close a real modal dialog.

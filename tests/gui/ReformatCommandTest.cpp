@@ -4,8 +4,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +19,7 @@
 
 #include "GuiTestSupport.h"
 #include "main_window/frmMain.h"
+#include "reformat/ReformatFile.h"
 #include "tests/support/ReferenceCopy.h"
 
 #ifndef _WIN32
@@ -62,7 +69,19 @@ class ReformatCommandTest : public testing::Test {
   fs::path Path(const std::string& name) const { return FromUtf8(temp_.path().toStdString()) / FromUtf8(name); }
   void TypePath(const QString& path) { text_->setPlainText(path); }
   void TypePath(const fs::path& path) { TypePath(QString::fromStdString(ToUtf8(path))); }
-  void Zpracuj() { QTest::mouseClick(window_.findChild<QPushButton*>("Command2"), Qt::LeftButton); }
+  void Click(const char* button) { QTest::mouseClick(window_.findChild<QPushButton*>(button), Qt::LeftButton); }
+  // A click on "Zpracuj", and the run to its end.
+  void Zpracuj() {
+    Click("Command2");
+    ASSERT_TRUE(lum::test::WaitUntilIdle(window_));
+  }
+  // A click on "Zpracuj", with the copy held still after its first buffer
+  // until held_.release().
+  void StartZpracuj() {
+    held_.holdNextRun();
+    Click("Command2");
+    ASSERT_TRUE(held_.waitUntilHeld());
+  }
 
   QStringList BoxTexts() const {
     QStringList texts;
@@ -79,7 +98,8 @@ class ReformatCommandTest : public testing::Test {
 
   ScriptedUi ui_;
   QTemporaryDir temp_;
-  lum::frmMain window_;
+  lum::test::HeldJob held_;
+  lum::frmMain window_{held_.job()};
   QPlainTextEdit* text_ = window_.findChild<QPlainTextEdit*>("Text1");
   QLineEdit* position_ = window_.findChild<QLineEdit*>("txtPozice");
 };
@@ -157,22 +177,21 @@ INSTANTIATE_TEST_SUITE_P(
                     ContentRow{"BinaryBytes", std::string("\0>\xff>\x80", 5)}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// What the progress field showed at each pump of the copy.
+// What the progress field showed during the run: a point only where the LF
+// after a ">" lands on a target position that is a multiple of 50, showing
+// the bytes still to be read then.
 class ProgressTest : public ReformatCommandTest, public testing::WithParamInterface<std::pair<int, bool>> {};
 
 TEST_P(ProgressTest, PointOnlyWhereTheLfLandsOnAMultipleOf50) {
   const auto [position, showsPoint] = GetParam();
-  std::string bytes(48, 'x');
+  std::string bytes(58, 'x');  // 10 bytes follow the 48 that may hold the point
   bytes[position - 1] = '>';
   WriteFile(Path("a.xml"), bytes);
   TypePath(Path("a.xml"));
-  QStringList shown;  // while busy, before the final "0"
-  ui_.onDoEvents = [&] {
-    if (window_.cursor().shape() == Qt::WaitCursor) shown << position_->text();
-  };
+  QStringList shown;
+  QObject::connect(position_, &QLineEdit::textChanged, [&shown](const QString& text) { shown << text; });
   Zpracuj();
-  EXPECT_EQ(shown.contains("0"), showsPoint) << shown.join(",").toStdString();
-  EXPECT_EQ(position_->text(), "0");
+  EXPECT_EQ(shown, showsPoint ? QStringList({"10", "0"}) : QStringList({"0"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Bytes, ProgressTest, testing::Values(std::pair{48, true}, std::pair{47, false}),
@@ -291,24 +310,18 @@ TEST_P(EndDuringRunTest, StopsWithoutMessageOrTarget) {
   ui_.writeSettings("[LUM]\nDISABLE=1\n");  // "Konec" stays enabled during the run
   WriteFile(Path("a.xml"), ManyTags());
   TypePath(Path("a.xml"));
-  const std::string how = GetParam();
-  int pumps = 0;
-  ui_.onDoEvents = [&] {
-    // The third pump is the first inside the copy (two come from the busy switch).
-    if (++pumps != 3) return;
-    if (how == "Konec") {
-      QTest::mouseClick(window_.findChild<QPushButton*>("Command3"), Qt::LeftButton);
-    } else {
-      window_.close();
-    }
-  };
-  Zpracuj();
-  EXPECT_GE(pumps, 3);
+  StartZpracuj();
+  if (std::string(GetParam()) == "Konec") {
+    Click("Command3");
+  } else {
+    window_.close();
+  }
   EXPECT_TRUE(window_.endRequested());
   EXPECT_EQ(ui_.endRequests, 1);
+  EXPECT_FALSE(window_.busy());
+  QCoreApplication::processEvents();  // the worker's last word changes nothing
   EXPECT_TRUE(ui_.boxes.isEmpty());
   EXPECT_EQ(Listing(Path("")), std::vector<std::string>{"a.xml"});
-  EXPECT_FALSE(window_.busy());
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, EndDuringRunTest, testing::Values("Konec", "Close"));
@@ -317,16 +330,11 @@ TEST_F(ReformatCommandTest, NestedZpracujIsIgnoredAndControlsStayEnabledWithDisa
   ui_.writeSettings("[LUM]\nDISABLE=1\n");
   WriteFile(Path("a.xml"), ManyTags());
   TypePath(Path("a.xml"));
-  int pumps = 0;
-  bool controlsEnabledDuringRun = true;
-  ui_.onDoEvents = [&] {
-    if (++pumps < 3) return;
-    controlsEnabledDuringRun = controlsEnabledDuringRun && AllControlsEnabled();
-    if (pumps == 3) QTest::mouseClick(window_.findChild<QPushButton*>("Command2"), Qt::LeftButton);
-  };
-  Zpracuj();
-  EXPECT_GT(pumps, 3);
-  EXPECT_TRUE(controlsEnabledDuringRun);
+  StartZpracuj();
+  EXPECT_TRUE(AllControlsEnabled());
+  Click("Command2");
+  held_.release();
+  ASSERT_TRUE(lum::test::WaitUntilIdle(window_));
   EXPECT_EQ(BoxTexts(), QStringList{"XML soubor byl upraven."});
   EXPECT_EQ(ReadFile(Path("a.xml_LUM.XML")), lum::test::ReferenceTarget(ManyTags()));
 }
@@ -334,15 +342,74 @@ TEST_F(ReformatCommandTest, NestedZpracujIsIgnoredAndControlsStayEnabledWithDisa
 TEST_F(ReformatCommandTest, ControlsAreDisabledAndPointerBusyDuringTheRun) {
   WriteFile(Path("a.xml"), ManyTags());
   TypePath(Path("a.xml"));
-  bool sawBusy = false;
-  ui_.onDoEvents = [&] {
-    sawBusy = sawBusy || (!window_.findChild<QWidget*>("Command2")->isEnabled() &&
-                          window_.cursor().shape() == Qt::WaitCursor && window_.busy());
-  };
-  Zpracuj();
-  EXPECT_TRUE(sawBusy);
+  StartZpracuj();
+  EXPECT_FALSE(window_.findChild<QWidget*>("Command2")->isEnabled());
+  EXPECT_EQ(window_.cursor().shape(), Qt::WaitCursor);
+  EXPECT_TRUE(window_.busy());
+  held_.release();
+  ASSERT_TRUE(lum::test::WaitUntilIdle(window_));
   EXPECT_TRUE(AllControlsEnabled());
-  EXPECT_FALSE(window_.busy());
+  EXPECT_EQ(window_.cursor().shape(), Qt::ArrowCursor);
+}
+
+// A source on a slow network share: its first read blocks until the test
+// lets it go (or for 10 s), then the source ends.
+class BlockingSource final : public lum::ByteSource {
+ public:
+  std::size_t read(char*, std::size_t) override {
+    std::unique_lock lock(mutex_);
+    blocked_ = true;
+    changed_.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
+    blocked_ = false;
+    return 0;
+  }
+  bool blocked() {
+    std::lock_guard lock(mutex_);
+    return blocked_;
+  }
+  void release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool blocked_ = false;
+  bool released_ = false;
+};
+
+// While the copy waits for its source, the window's thread goes on handling
+// events and painting: the read happens elsewhere.
+TEST(ReformatCommandThread, WindowAnswersWhileAReadBlocks) {
+  ScriptedUi ui;
+  QTemporaryDir folder;
+  BlockingSource source;
+  lum::frmMain window([&source](const std::string&, const std::string& target, lum::CopyObserver& observer) {
+    return lum::ReformatFile(lum::CopySource(&source), lum::CopyTarget(target), observer);
+  });
+  window.show();
+  window.findChild<QPlainTextEdit*>("Text1")->setPlainText(folder.filePath("a.xml"));
+  QTest::mouseClick(window.findChild<QPushButton*>("Command2"), Qt::LeftButton);
+  ASSERT_TRUE(lum::test::HandleEventsUntil([&source] { return source.blocked(); }));
+
+  QElapsedTimer waited;
+  waited.start();
+  bool served = false;
+  QTimer::singleShot(0, &window, [&served] { served = true; });
+  ASSERT_TRUE(lum::test::HandleEventsUntil([&served] { return served; }));
+  const QImage painted = window.grab().toImage();
+  RecordProperty("event_answered_after_ms", static_cast<int>(waited.elapsed()));
+  EXPECT_TRUE(source.blocked()) << "the read returned before the window answered";
+  EXPECT_FALSE(painted.isNull());
+  EXPECT_TRUE(window.busy());
+
+  source.release();
+  ASSERT_TRUE(lum::test::WaitUntilIdle(window));
+  ASSERT_EQ(ui.boxes.size(), 1);
+  EXPECT_EQ(ui.boxes[0].text, "XML soubor byl upraven.");
+  EXPECT_EQ(ReadFile(FromUtf8(folder.filePath("a.xml_LUM.XML").toStdString())), "");
 }
 
 #ifndef _WIN32
@@ -439,13 +506,10 @@ TEST_P(SourceChangeTest, DuringTheRun) {
   WriteFile(Path("a.xml"), ManyTags());
   WriteFile(Path("a.xml_LUM.XML"), "earlier");
   TypePath(Path("a.xml"));
-  int pumps = 0;
-  ui_.onDoEvents = [&] {
-    // The third pump is the first inside the copy (two come from the busy switch).
-    if (++pumps == 3) GetParam().change(Path("a.xml"));
-  };
-  Zpracuj();
-  EXPECT_GE(pumps, 3);
+  StartZpracuj();
+  GetParam().change(Path("a.xml"));
+  held_.release();
+  ASSERT_TRUE(lum::test::WaitUntilIdle(window_));
   EXPECT_EQ(BoxTexts(), QStringList{GetParam().box});
   const std::string target = ReadFile(Path("a.xml_LUM.XML"));
   // Compared as a whole: a diff of megabytes would be of no use.
