@@ -20,7 +20,7 @@ inline constexpr int kPermissionDenied = 70;
 inline constexpr int kPathFileAccess = 75;     // path or file access error
 inline constexpr int kPathNotFound = 76;
 inline constexpr int kNoSuchProperty = 438;    // object lacks the property or method
-inline constexpr int kCancelled = 32755;       // the user cancelled a dialog
+inline constexpr int kNotBase64 = -2147221504; // Base64 Decode met a text that is no Base64
 }  // namespace err
 
 // The Czech description of a failure number; a generic text for numbers

@@ -29,17 +29,18 @@ QString ShowOpenFileDialog(const QString& title, const QString& initialFolder, c
       const QFileInfo initial(initialFolder);
       chooser.setDirectory(initial.isDir() ? initial.absoluteFilePath() : initial.absolutePath());
     }
-    if (!Ui().showOpen(chooser)) throw Failure(err::kCancelled, "ShowOpenFileDialog");
+    if (!Ui().showOpen(chooser)) {
+      // A cancel is no failure: no message, the empty path, and no pointer
+      // override left from before.
+      Ui().resetOverridePointer();
+      return result;
+    }
     result = QDir::toNativeSeparators(chooser.selectedFiles().value(0));
     if (!keepCurrentFolder && !QDir::setCurrent(QFileInfo(result).absolutePath())) {
       throw Failure(err::kPathNotFound, "ShowOpenFileDialog");
     }
   } catch (const Failure& failure) {
-    if (failure.number() == err::kCancelled) {
-      Ui().resetOverridePointer();
-    } else {
-      Ui().messageBox(QString::fromStdString(ErrorBoxText(failure)), kStyleCritical);
-    }
+    Ui().messageBox(QString::fromStdString(ErrorBoxText(failure)), kStyleCritical);
   } catch (const std::bad_alloc&) {
     Ui().messageBox(QString::fromStdString(ErrorBoxText(Failure(err::kOutOfMemory, "ShowOpenFileDialog"))),
                     kStyleCritical);

@@ -39,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BoxTextRow{"Overflow", 6, "6-Přetečení"},
                     BoxTextRow{"Subscript", 9, "9-Index je mimo rozsah"},
                     BoxTextRow{"PathFileAccess", 75, "75-Chyba přístupu k cestě nebo souboru"},
-                    BoxTextRow{"Cancelled", 32755, "32755-Výběr byl zrušen"},
+                    BoxTextRow{"NotBase64", -2147221504, "-2147221504-Input string is not valid Base64."},
                     BoxTextRow{"Negative", -1, "-1-Chyba definovaná aplikací nebo objektem"}),
     [](const auto& info) { return std::string(info.param.name); });
 
