@@ -215,8 +215,14 @@ class Run {
     std::optional<ProgressLine> line;
     if (console_.messagesOnTerminal && !options_.quiet) line.emplace(console_.messages, sourceName, total);
     Watcher watcher(counted, line, console_.stopRequested);
-    const CopyOutcome outcome =
-        Blame(targetName, [&] { return CopyWithLineBreaks(counted, sink, std::max<std::int64_t>(total, 0), watcher); });
+    // A file is written on a thread of its own; standard output, which may
+    // wait for its reader for good, by this thread, where Ctrl-C breaks off
+    // the wait.
+    const SinkThread sinkThread = replacement ? SinkThread::Own : SinkThread::Caller;
+    const CopyOutcome outcome = Blame(targetName, [&] {
+      return CopyWithLineBreaks(counted, sink, std::max<std::int64_t>(total, 0), watcher, kDefaultCopyBufferSize,
+                                sinkThread);
+    });
     if (outcome == CopyOutcome::Completed && replacement) Blame(targetName, [&] { replacement->commit(); });
     return outcome;
   }

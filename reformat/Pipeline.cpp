@@ -1,0 +1,109 @@
+#include "reformat/Pipeline.h"
+
+#include <system_error>
+
+namespace lum {
+namespace {
+
+// Buffers start on a page boundary: the kernel copies between them and the
+// page cache several times faster when both sides are aligned alike.
+constexpr std::align_val_t kBufferAlignment{4096};
+
+// The copying thread holds two buffers at a time, one the source is read
+// into and one the target is gathered in. A writer thread gets two more: one
+// it writes while the next waits for it.
+constexpr std::size_t kCallerBuffers = 2;
+constexpr std::size_t kOwnThreadBuffers = 4;
+
+}  // namespace
+
+void Pipeline::AlignedDelete::operator()(char* buffer) const { ::operator delete[](buffer, kBufferAlignment); }
+
+Pipeline::Pipeline(ByteSink& sink, std::size_t bufferSize, SinkThread sinkThread) : sink_(sink) {
+  const std::size_t count = sinkThread == SinkThread::Own ? kOwnThreadBuffers : kCallerBuffers;
+  for (std::size_t i = 0; i < count; ++i) {
+    buffers_.emplace_back(static_cast<char*>(::operator new[](bufferSize, kBufferAlignment)));
+    free_.push_back(buffers_.back().get());
+  }
+  queue_.resize(count);
+  if (sinkThread == SinkThread::Caller) return;
+  try {
+    writer_ = std::thread([this] { writeChunks(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the copying thread writes, as for SinkThread::Caller.
+  }
+}
+
+Pipeline::~Pipeline() {
+  {
+    const std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  chunkQueued_.notify_one();
+  if (writer_.joinable()) writer_.join();
+}
+
+char* Pipeline::take() {
+  std::unique_lock lock(mutex_);
+  chunkWritten_.wait(lock, [this] { return !free_.empty() || failure_; });
+  rethrowFailure();
+  char* const buffer = free_.back();
+  free_.pop_back();
+  return buffer;
+}
+
+void Pipeline::write(char* buffer, const char* data, std::size_t size) {
+  if (!writer_.joinable()) {
+    sink_.write(data, size);
+    const std::lock_guard lock(mutex_);
+    free_.push_back(buffer);
+    return;
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    rethrowFailure();
+    queue_[(queueHead_ + queued_) % queue_.size()] = Chunk{buffer, data, size};
+    ++queued_;
+  }
+  chunkQueued_.notify_one();
+}
+
+void Pipeline::finish() {
+  std::unique_lock lock(mutex_);
+  chunkWritten_.wait(lock, [this] { return (queued_ == 0 && !writing_) || failure_; });
+  rethrowFailure();
+}
+
+// The writer thread: the queued chunks in order, until the pipeline ends or
+// the sink fails.
+void Pipeline::writeChunks() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    chunkQueued_.wait(lock, [this] { return queued_ > 0 || ending_; });
+    if (ending_) return;
+    const Chunk chunk = queue_[queueHead_];
+    queueHead_ = (queueHead_ + 1) % queue_.size();
+    --queued_;
+    writing_ = true;
+    lock.unlock();
+    try {
+      sink_.write(chunk.data, chunk.size);
+    } catch (...) {
+      lock.lock();
+      failure_ = std::current_exception();
+      writing_ = false;
+      chunkWritten_.notify_one();
+      return;
+    }
+    lock.lock();
+    writing_ = false;
+    free_.push_back(chunk.buffer);
+    chunkWritten_.notify_one();
+  }
+}
+
+void Pipeline::rethrowFailure() const {
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+}  // namespace lum
