@@ -224,10 +224,12 @@ class Copier {
     GtFinder finder(data, end);
     while (const char* const gt = finder.next()) {
       const auto length = static_cast<std::size_t>(gt + 1 - line);
-      // A short line moves as one block of fixed size, which needs no library
-      // call; what it copies past the line is overwritten next.
+      // A line moves in blocks of fixed size, which need no library call;
+      // what the last one copies past the line is overwritten next.
       std::memcpy(to, line, kShortLine);
-      if (length > kShortLine) std::memcpy(to + kShortLine, line + kShortLine, length - kShortLine);
+      for (std::size_t moved = kShortLine; moved < length; moved += kShortLine) {
+        std::memcpy(to + moved, line + moved, kShortLine);
+      }
       std::memcpy(to + length, "\r\n", 2);
       to += length + 2;
       line = gt + 1;
