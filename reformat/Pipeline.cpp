@@ -86,19 +86,21 @@ void Pipeline::writeChunks() {
     --queued_;
     writing_ = true;
     lock.unlock();
+    std::exception_ptr failure;
     try {
       sink_.write(chunk.data, chunk.size);
     } catch (...) {
-      lock.lock();
-      failure_ = std::current_exception();
-      writing_ = false;
-      chunkWritten_.notify_one();
-      return;
+      failure = std::current_exception();
     }
     lock.lock();
     writing_ = false;
+    failure_ = failure;
     free_.push_back(chunk.buffer);
+    // The copying thread, woken, finds the lock free.
+    lock.unlock();
     chunkWritten_.notify_one();
+    if (failure) return;
+    lock.lock();
   }
 }
 
