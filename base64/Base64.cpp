@@ -77,10 +77,6 @@ Base64::Base64() {
       bytAlphabet[value] = value == 62 ? '+' : '/';
     }
   }
-  for (std::int32_t i = 0; i < 256; ++i) {
-    lngShift8[i] = i << 8;
-    lngShift16[i] = i << 16;
-  }
   for (std::size_t bits = 0; bits < digitPairs.size(); ++bits) {
     digitPairs[bits] = {bytAlphabet[bits >> 6], bytAlphabet[bits & 63]};
   }
@@ -135,7 +131,8 @@ std::u16string Base64::encodeBytes(const Unit* in, std::size_t count, ToByte toB
     for (std::size_t line = 0; line < kBlockLines && in != end; ++line) {
       const std::size_t lineBytes = std::min(static_cast<std::size_t>(end - in), kLineBytes);
       for (const Unit* const lineEnd = in + lineBytes; in != lineEnd; in += kGroupBytes, out += kGroupDigits) {
-        const std::int32_t group = lngShift16[toByte(in[0])] + lngShift8[toByte(in[1])] + toByte(in[2]);
+        const std::uint32_t group =
+            std::uint32_t{toByte(in[0])} << 16 | std::uint32_t{toByte(in[1])} << 8 | std::uint32_t{toByte(in[2])};
         std::memcpy(out, digitPairs[group >> 12].data(), 2 * sizeof(char16_t));
         std::memcpy(out + 2, digitPairs[group & 4095].data(), 2 * sizeof(char16_t));
       }

@@ -53,8 +53,6 @@ class Base64 {
 
   std::array<std::uint8_t, 64> bytAlphabet;   // digit value -> its character
   std::array<std::uint16_t, 256> digitOf;    // character -> its digit value, 0x100 outside the alphabet
-  std::array<std::int32_t, 256> lngShift8;    // i << 8
-  std::array<std::int32_t, 256> lngShift16;   // i << 16
   std::array<std::array<char16_t, 2>, 4096> digitPairs;  // 12 bits -> their two digits
 };
 
