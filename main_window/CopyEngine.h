@@ -51,9 +51,10 @@ inline constexpr std::size_t kDefaultCopyBufferSize = std::size_t{1} << 20;
 // Failures of the source, the sink or the observer pass through.
 //
 // The source and the observer are called on the calling thread only; the
-// sink on the thread that `sinkThread` names (see Pipeline), which writes
-// while the next source buffers are read and scanned. Either way the copy
-// returns, or throws, only after the sink's last call has ended.
+// sink as `sinkThread` says (see Pipeline), with SinkThread::Own mostly by a
+// writer thread while the next source buffers are read and scanned, never
+// by two threads at once. Either way the copy returns, or throws, only after
+// the sink's last call has ended.
 CopyOutcome CopyWithLineBreaks(ByteSource& source, ByteSink& sink, std::int64_t total, CopyObserver& observer,
                                std::size_t bufferSize = kDefaultCopyBufferSize,
                                SinkThread sinkThread = SinkThread::Caller);

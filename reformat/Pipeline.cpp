@@ -45,20 +45,17 @@ Pipeline::~Pipeline() {
 
 char* Pipeline::take() {
   std::unique_lock lock(mutex_);
-  chunkWritten_.wait(lock, [this] { return !free_.empty() || failure_; });
-  rethrowFailure();
+  for (;;) {
+    rethrowFailure();
+    if (!free_.empty()) break;
+    makeProgress(lock);
+  }
   char* const buffer = free_.back();
   free_.pop_back();
   return buffer;
 }
 
 void Pipeline::write(char* buffer, const char* data, std::size_t size) {
-  if (!writer_.joinable()) {
-    sink_.write(data, size);
-    const std::lock_guard lock(mutex_);
-    free_.push_back(buffer);
-    return;
-  }
   {
     const std::lock_guard lock(mutex_);
     rethrowFailure();
@@ -70,8 +67,24 @@ void Pipeline::write(char* buffer, const char* data, std::size_t size) {
 
 void Pipeline::finish() {
   std::unique_lock lock(mutex_);
-  chunkWritten_.wait(lock, [this] { return (queued_ == 0 && !writing_) || failure_; });
-  rethrowFailure();
+  for (;;) {
+    rethrowFailure();
+    if (queued_ == 0 && !writing_) return;
+    makeProgress(lock);
+  }
+}
+
+// The copying thread, which needs a buffer or the end: it writes the oldest
+// chunk itself when no write is under way. That is always so without a
+// writer thread; with one, it is a writer that has been woken but not yet
+// given a CPU, which on a machine busy with other work can take longer than
+// the write. Otherwise it waits for the write under way.
+void Pipeline::makeProgress(std::unique_lock<std::mutex>& lock) {
+  if (!writing_ && queued_ > 0) {
+    writeOldest(lock);
+  } else {
+    chunkWritten_.wait(lock);
+  }
 }
 
 // The writer thread: the queued chunks in order, until the pipeline ends or
@@ -79,29 +92,35 @@ void Pipeline::finish() {
 void Pipeline::writeChunks() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    chunkQueued_.wait(lock, [this] { return queued_ > 0 || ending_; });
-    if (ending_) return;
-    const Chunk chunk = queue_[queueHead_];
-    queueHead_ = (queueHead_ + 1) % queue_.size();
-    --queued_;
-    writing_ = true;
-    lock.unlock();
-    std::exception_ptr failure;
-    try {
-      sink_.write(chunk.data, chunk.size);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    lock.lock();
-    writing_ = false;
-    failure_ = failure;
-    free_.push_back(chunk.buffer);
-    // The copying thread, woken, finds the lock free.
-    lock.unlock();
-    chunkWritten_.notify_one();
-    if (failure) return;
-    lock.lock();
+    chunkQueued_.wait(lock, [this] { return ending_ || failure_ || (queued_ > 0 && !writing_); });
+    if (ending_ || failure_) return;
+    writeOldest(lock);
   }
+}
+
+// Writes the oldest chunk, with the lock let go meanwhile. Only one write is
+// ever under way, so chunks reach the sink whole and in order.
+void Pipeline::writeOldest(std::unique_lock<std::mutex>& lock) {
+  const Chunk chunk = queue_[queueHead_];
+  queueHead_ = (queueHead_ + 1) % queue_.size();
+  --queued_;
+  writing_ = true;
+  lock.unlock();
+  std::exception_ptr failure;
+  try {
+    sink_.write(chunk.data, chunk.size);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  lock.lock();
+  writing_ = false;
+  if (failure) failure_ = failure;
+  free_.push_back(chunk.buffer);
+  // The other thread, woken, finds the lock free.
+  lock.unlock();
+  chunkWritten_.notify_one();
+  chunkQueued_.notify_one();
+  lock.lock();
 }
 
 void Pipeline::rethrowFailure() const {

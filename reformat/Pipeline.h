@@ -19,21 +19,24 @@ enum class SinkThread {
   // writes may wait for good (a pipe or a terminal), which only a signal to
   // that thread breaks off.
   Caller,
-  // A thread of its own, while the next source buffers are read and
-  // scanned: for sinks whose writes come back (a file, memory).
+  // Mostly a thread of its own, while the next source buffers are read and
+  // scanned: for sinks whose writes come back (a file, memory). The
+  // thread that copies writes a waiting buffer itself when the writer
+  // thread has not got going by the time it needs the buffer.
   Own,
 };
 
 // A fixed set of equal buffers that go round between the thread that copies,
-// which fills them, and the sink, which empties them. With SinkThread::Own
-// a writer thread calls the sink, so that the kernel's copy of one buffer
-// into the target overlaps the reading and scanning of the next ones; the
-// buffers bound the memory whatever the length of the copy.
+// which fills them, and the sink, which empties them in the order they were
+// filled, one write at a time. With SinkThread::Own a writer thread calls the
+// sink, so that the kernel's copy of one buffer into the target overlaps the
+// reading and scanning of the next ones; the buffers bound the memory
+// whatever the length of the copy.
 //
 // Only the thread that made the pipeline calls its methods. A failure of the
-// sink stops the writer; the next call of take(), write() or finish()
+// sink stops the writing; the next call of take(), write() or finish()
 // rethrows that exception. The destructor drops what is not written yet and
-// waits for the writer to end.
+// waits for the writer thread to end.
 class Pipeline {
  public:
   // `bufferSize` bytes each, page-aligned.
@@ -60,19 +63,21 @@ class Pipeline {
     void operator()(char* buffer) const;
   };
 
+  void makeProgress(std::unique_lock<std::mutex>& lock);
   void writeChunks();
+  void writeOldest(std::unique_lock<std::mutex>& lock);
   void rethrowFailure() const;
 
   ByteSink& sink_;
   std::vector<std::unique_ptr<char[], AlignedDelete>> buffers_;
   std::mutex mutex_;
-  std::condition_variable chunkQueued_;   // the writer waits for work or the end
-  std::condition_variable chunkWritten_;  // the copying thread waits for a buffer
+  std::condition_variable chunkQueued_;   // the writer thread waits for work or the end
+  std::condition_variable chunkWritten_;  // the copying thread waits for a write to end
   std::vector<char*> free_;               // last freed first: its memory is the warmest
   std::vector<Chunk> queue_;              // a ring of chunks waiting for the sink
   std::size_t queueHead_ = 0;
   std::size_t queued_ = 0;
-  bool writing_ = false;  // the writer holds a chunk outside the queue
+  bool writing_ = false;  // a chunk taken from the queue is being written
   bool ending_ = false;
   std::exception_ptr failure_;
   std::thread writer_;
