@@ -7,6 +7,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
+#include "platform/LargePages.h"
 
 namespace lum {
 
@@ -20,6 +21,8 @@ constexpr std::size_t kGroupDigits = 4;
 constexpr std::size_t kGroupBytes = 3;
 constexpr std::size_t kLineBytes = kLineDigits / kGroupDigits * kGroupBytes;  // 54
 constexpr char16_t kPadMark = u'=';
+// The mark of a character outside the alphabet in Base64::digitOf.
+constexpr std::uint16_t kNotDigit = 0x100;
 
 // Sizes and positions stay within the signed 32-bit range: the codec's
 // interface counts lengths in 32-bit integers, and a longer text fails with
@@ -63,7 +66,7 @@ void RemoveLineBreaks(std::u16string& text) {
 
 }  // namespace
 
-Base64::Base64() : bytReverse{} {
+Base64::Base64() {
   for (std::uint8_t value = 0; value < bytAlphabet.size(); ++value) {
     if (value < 26) {
       bytAlphabet[value] = value + 'A';
@@ -75,17 +78,11 @@ Base64::Base64() : bytReverse{} {
       bytAlphabet[value] = value == 62 ? '+' : '/';
     }
   }
-  for (std::int32_t i = 0; i < 256; ++i) {
-    lngShift8[i] = i << 8;
-    lngShift16[i] = i << 16;
+  for (std::size_t bits = 0; bits < digitPairs.size(); ++bits) {
+    digitPairs[bits] = {bytAlphabet[bits >> 6], bytAlphabet[bits & 63]};
   }
-  for (std::int32_t i = 0; i < 64; ++i) {
-    lngShift6[i] = i << 6;
-    lngShift12[i] = i << 12;
-    lngShift18[i] = i << 18;
-  }
-  // Every character outside the alphabet keeps the value 0.
-  for (std::uint8_t value = 0; value < bytAlphabet.size(); ++value) bytReverse[bytAlphabet[value]] = value;
+  digitOf.fill(kNotDigit);
+  for (std::uint8_t value = 0; value < bytAlphabet.size(); ++value) digitOf[bytAlphabet[value]] = value;
 }
 
 std::u16string Base64::Encode(std::u16string& text) const {
@@ -95,34 +92,16 @@ std::u16string Base64::Encode(std::u16string& text) const {
   if (text.empty()) return {};
 
   CheckSize(text.size(), kEncodeSource);
-  const std::string bytes = ToAnsi(text);
-  // Only a multi-byte code page gives more bytes than characters; the last
-  // group would then read past the end.
-  if (bytes.size() % kGroupBytes != 0) throw Failure(err::kSubscriptOutOfRange, kEncodeSource);
-
-  const std::size_t digits = bytes.size() / kGroupBytes * kGroupDigits;
-  const std::size_t size = digits + digits / kLineDigits * 2;  // a CR LF after each full line
-  CheckSize(size, kEncodeSource);
-  std::u16string encoded(size, u'\0');
-  // The digits are ASCII, which every ANSI code page reads as itself, so
-  // they are written as characters straight away.
-  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* const end = in + bytes.size();
-  char16_t* out = encoded.data();
-  while (in != end) {
-    const std::size_t lineBytes = std::min(static_cast<std::size_t>(end - in), kLineBytes);
-    for (const auto* const lineEnd = in + lineBytes; in != lineEnd; in += kGroupBytes, out += kGroupDigits) {
-      const std::int32_t group = lngShift16[in[0]] + lngShift8[in[1]] + in[2];
-      out[0] = bytAlphabet[(group >> 18) & 63];
-      out[1] = bytAlphabet[(group >> 12) & 63];
-      out[2] = bytAlphabet[(group >> 6) & 63];
-      out[3] = bytAlphabet[group & 63];
-    }
-    if (lineBytes == kLineBytes) {
-      out[0] = u'\r';
-      out[1] = u'\n';
-      out += 2;
-    }
+  std::u16string encoded;
+  if (const UnitConversion* conversion = UnitByUnitConversion()) {
+    const auto& byteOf = conversion->byteOf;
+    encoded = encodeBytes(text.data(), text.size(), [&byteOf](char16_t c) { return byteOf[c]; });
+  } else {
+    const std::string bytes = ToAnsi(text);
+    // Only a multi-byte code page gives more bytes than characters; the last
+    // group would then read past the end.
+    if (bytes.size() % kGroupBytes != 0) throw Failure(err::kSubscriptOutOfRange, kEncodeSource);
+    encoded = encodeBytes(bytes.data(), bytes.size(), [](char b) { return static_cast<unsigned char>(b); });
   }
 
   // The last one or two digits stand only for the appended NULs: mark them,
@@ -130,6 +109,42 @@ std::u16string Base64::Encode(std::u16string& text) const {
   std::size_t last = encoded.size() - 1;
   if (encoded[last] == u'\n') last -= 2;
   std::fill_n(encoded.begin() + static_cast<std::ptrdiff_t>(last + 1 - padCount), padCount, kPadMark);
+  return encoded;
+}
+
+template <typename Unit, typename ToByte>
+std::u16string Base64::encodeBytes(const Unit* in, std::size_t count, ToByte toByte) const {
+  const std::size_t digits = count / kGroupBytes * kGroupDigits;
+  const std::size_t size = digits + digits / kLineDigits * 2;  // a CR LF after each full line
+  CheckSize(size, kEncodeSource);
+  // The digits are ASCII, which every ANSI code page reads as itself, so
+  // they are written as characters straight away: a block of lines at a time
+  // into a small buffer, which stays in the cache, and appended from there,
+  // so that the result's memory is written once.
+  std::u16string encoded;
+  encoded.reserve(size);
+  PreferLargePages(encoded.data(), size * sizeof(char16_t));
+  constexpr std::size_t kBlockLines = 64;
+  std::array<char16_t, kBlockLines*(kLineDigits + 2)> block;
+  const Unit* const end = in + count;
+  while (in != end) {
+    char16_t* out = block.data();
+    for (std::size_t line = 0; line < kBlockLines && in != end; ++line) {
+      const std::size_t lineBytes = std::min(static_cast<std::size_t>(end - in), kLineBytes);
+      for (const Unit* const lineEnd = in + lineBytes; in != lineEnd; in += kGroupBytes, out += kGroupDigits) {
+        const std::uint32_t group =
+            std::uint32_t{toByte(in[0])} << 16 | std::uint32_t{toByte(in[1])} << 8 | std::uint32_t{toByte(in[2])};
+        std::memcpy(out, digitPairs[group >> 12].data(), 2 * sizeof(char16_t));
+        std::memcpy(out + 2, digitPairs[group & 4095].data(), 2 * sizeof(char16_t));
+      }
+      if (lineBytes == kLineBytes) {
+        out[0] = u'\r';
+        out[1] = u'\n';
+        out += 2;
+      }
+    }
+    encoded.append(block.data(), static_cast<std::size_t>(out - block.data()));
+  }
   return encoded;
 }
 
@@ -142,29 +157,44 @@ std::u16string Base64::Decode(std::u16string& text) const {
 
   std::size_t padCount = 0;
   while (padCount < 2 && text[length - 1 - padCount] == kPadMark) ++padCount;
+  // The bytes behind the pad marks are the NULs that Encode appended.
+  const std::size_t size = length / kGroupDigits * kGroupBytes - padCount;
 
+  if (const UnitConversion* conversion = UnitByUnitConversion()) {
+    const auto& characterOf = conversion->characterOf;
+    std::u16string decoded;
+    decoded.reserve(size);
+    PreferLargePages(decoded.data(), size * sizeof(char16_t));
+    decoded.resize(size);
+    decodeInto(text, padCount, decoded.data(), [&characterOf](std::uint8_t b) { return characterOf[b]; });
+    return decoded;
+  }
+  std::string bytes(size, '\0');
+  decodeInto(text, padCount, bytes.data(), [](std::uint8_t b) { return static_cast<char>(b); });
+  return FromAnsi(bytes);
+}
+
+template <typename Unit, typename FromByte>
+void Base64::decodeInto(const std::u16string& text, std::size_t padCount, Unit* out, FromByte fromByte) const {
   // Characters are checked as they are, before any conversion to bytes, so
-  // that nothing outside the alphabet can pass for a digit: only a digit
-  // comes back as itself from its value, whatever its low byte. The check
-  // collects bits instead of branching.
+  // that nothing outside the alphabet can pass for a digit: a digit has no
+  // high byte, and its low byte has a value. The check collects bits instead
+  // of branching.
   std::uint32_t outside = 0;
   const auto digit = [this, &outside](char16_t c) {
-    const std::uint8_t value = bytReverse[c & 0xFF];
-    outside |= bytAlphabet[value] ^ c;
+    const std::uint32_t value = digitOf[c & 0xFF];
+    outside |= (value & kNotDigit) | (c >> 8);
     return value;
   };
-  const auto decodeGroup = [this, &digit](const char16_t* in, char* out) {
-    const std::int32_t group =
-        lngShift18[digit(in[0])] + lngShift12[digit(in[1])] + lngShift6[digit(in[2])] + digit(in[3]);
-    out[0] = static_cast<char>(group >> 16);
-    out[1] = static_cast<char>((group >> 8) & 255);
-    out[2] = static_cast<char>(group & 255);
+  const auto decodeGroup = [&digit, &fromByte](const char16_t* in, Unit* to) {
+    const std::uint32_t group = digit(in[0]) << 18 | digit(in[1]) << 12 | digit(in[2]) << 6 | digit(in[3]);
+    to[0] = fromByte(static_cast<std::uint8_t>(group >> 16));
+    to[1] = fromByte(static_cast<std::uint8_t>((group >> 8) & 255));
+    to[2] = fromByte(static_cast<std::uint8_t>(group & 255));
   };
 
-  std::string bytes(length / kGroupDigits * kGroupBytes, '\0');
   const char16_t* in = text.data();
-  char* out = bytes.data();
-  for (const char16_t* const finalStart = in + length - kGroupDigits; in != finalStart; in += kGroupDigits) {
+  for (const char16_t* const finalStart = in + text.size() - kGroupDigits; in != finalStart; in += kGroupDigits) {
     decodeGroup(in, out);
     out += kGroupBytes;
   }
@@ -173,12 +203,10 @@ std::u16string Base64::Decode(std::u16string& text) const {
   std::array<char16_t, kGroupDigits> finalGroup;
   std::copy_n(in, kGroupDigits, finalGroup.begin());
   std::fill_n(finalGroup.end() - static_cast<std::ptrdiff_t>(padCount), padCount, u'A');
-  decodeGroup(finalGroup.data(), out);
+  std::array<Unit, kGroupBytes> finalBytes;
+  decodeGroup(finalGroup.data(), finalBytes.data());
+  std::copy_n(finalBytes.begin(), kGroupBytes - padCount, out);
   if (outside != 0) RejectAsNotBase64();
-
-  // The bytes behind the pad marks are the NULs that Encode appended.
-  bytes.resize(bytes.size() - padCount);
-  return FromAnsi(bytes);
 }
 
 }  // namespace lum

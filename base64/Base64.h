@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -40,13 +41,19 @@ class Base64 {
   std::u16string Decode(std::u16string& text) const;
 
  private:
+  // The result of encoding `count` bytes (a multiple of 3), `toByte(in[i])`
+  // each; the digits go straight into it.
+  template <typename Unit, typename ToByte>
+  std::u16string encodeBytes(const Unit* in, std::size_t count, ToByte toByte) const;
+  // Decodes `text` (whole groups, the last one ending in `padCount` pad
+  // marks) into `out`, `fromByte(byte)` for each byte; throws when `text` is
+  // not Base64.
+  template <typename Unit, typename FromByte>
+  void decodeInto(const std::u16string& text, std::size_t padCount, Unit* out, FromByte fromByte) const;
+
   std::array<std::uint8_t, 64> bytAlphabet;   // digit value -> its character
-  std::array<std::uint8_t, 256> bytReverse;   // character -> its digit value, 0 outside the alphabet
-  std::array<std::int32_t, 256> lngShift8;    // i << 8
-  std::array<std::int32_t, 256> lngShift16;   // i << 16
-  std::array<std::int32_t, 64> lngShift6;     // i << 6
-  std::array<std::int32_t, 64> lngShift12;    // i << 12
-  std::array<std::int32_t, 64> lngShift18;    // i << 18
+  std::array<std::uint16_t, 256> digitOf;    // character -> its digit value, 0x100 outside the alphabet
+  std::array<std::array<char16_t, 2>, 4096> digitPairs;  // 12 bits -> their two digits
 };
 
 }  // namespace lum

@@ -22,7 +22,10 @@
 #
 # WORK_DIR: where the inputs and outputs go (default ${TMPDIR:-/tmp}); a fresh
 # folder is made there and removed at the end. BUILD_DIR: the build folder
-# (default build-compare). Installs xmllint (libxml2-utils) when it is missing.
+# (default build-compare). BASELINE: another lum-brevix (an earlier build, say)
+# that takes its turn as "lum-brevix before" in every round. ONLY: the tools to
+# run, separated by commas (default all). Installs xmllint (libxml2-utils)
+# when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-5}
@@ -41,12 +44,12 @@ work=$(mktemp -d "${WORK_DIR:-${TMPDIR:-/tmp}}/compare.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 PYTHONPATH=bench python3 - "$work" "$rounds" "$build_dir/lum-brevix" "$build_dir/bench/reformat_bench" \
-  "$build_dir/bench/reformat_c_loop" <<'PY'
+  "$build_dir/bench/reformat_c_loop" "${BASELINE:-}" "${ONLY:-}" <<'PY'
 import filecmp, os, platform, random, statistics, subprocess, sys
 
 from benchkit import DOCUMENTS, MiB, corpus, measure, write_expected
 
-work, rounds, cli, engine, c_loop = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
+work, rounds, cli, engine, c_loop, baseline, only = sys.argv[1], int(sys.argv[2]), *sys.argv[3:]
 output = os.path.join(work, 'out')
 # The interpreter itself, not a launcher script in front of it.
 python = sys.executable
@@ -55,6 +58,7 @@ replace = 'import sys; open(sys.argv[2], "wb").write(open(sys.argv[1], "rb").rea
 # Per program: (argv, file that receives standard output or None) for a source.
 commands = {
     'lum-brevix': lambda source: ([cli, '-q', '-o', output, source], None),
+    'lum-brevix before': lambda source: ([baseline, '-q', '-o', output, source], None),
     'engine': lambda source: ([engine, source, output], None),
     'C loop': lambda source: ([c_loop, source, output], None),
     'cat': lambda source: (['cat', source], output),
@@ -63,6 +67,10 @@ commands = {
     'sed': lambda source: (['sed', r's/>/>\r\n/g', source], output),
     'xmllint': lambda source: (['xmllint', '--format', '--huge', source], output),
 }
+if not baseline:
+    del commands['lum-brevix before']
+if only:
+    commands = {tool: command for tool, command in commands.items() if tool in only.split(',')}
 # Bytes as bytes: no locale, no Unicode layers.
 env = {key: value for key, value in os.environ.items() if not key.startswith(('LC_', 'LANG', 'PERL'))}
 env['LC_ALL'] = 'C'
@@ -119,12 +127,16 @@ def table(title, index, unit, cell, extra=()):
         print('| ' + ' | '.join(row) + ' |')
 
 
-def ratio(values, slower, faster):
-    return f'{values[slower] / values[faster]:.2f}' if values[faster] > 0 else '—'
+def ratio(values, numerator, denominator):
+    """The one time over the other, or a dash where either was not timed."""
+    if values.get(numerator) is None or not values.get(denominator):
+        return '—'
+    return f'{values[numerator] / values[denominator]:.2f}'
 
 
 table('Wall time, median', 0, 'ms', lambda ms: f'{ms:.1f}',
-      (('C loop / lum-brevix', lambda values: ratio(values, 'C loop', 'lum-brevix')),
+      (('lum-brevix / cat', lambda values: ratio(values, 'lum-brevix', 'cat')),
+       ('lum-brevix / C loop', lambda values: ratio(values, 'lum-brevix', 'C loop')),
        ('python / lum-brevix', lambda values: ratio(values, 'python', 'lum-brevix'))))
 table('CPU time (user + system), median', 1, 'ms', lambda ms: f'{ms:.1f}')
 table('Peak resident memory', 2, 'MiB', lambda kib: f'{kib / 1024:.1f}')

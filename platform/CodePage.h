@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,17 @@ namespace lum {
 
 std::string ToAnsi(std::u16string_view text);
 std::u16string FromAnsi(std::string_view bytes);
+
+// The conversion as two tables, where it takes every UTF-16 unit on its own
+// to one byte and every byte to one unit: ToAnsi and FromAnsi then give a
+// look-up per unit or byte, so that a caller can convert straight into its
+// own memory. That holds everywhere but on Windows, where the system's
+// conversion calls speak for the code page it is set to, and where this
+// gives null.
+struct UnitConversion {
+  std::array<unsigned char, 0x10000> byteOf;  // per UTF-16 unit
+  std::array<char16_t, 256> characterOf;      // per byte
+};
+const UnitConversion* UnitByUnitConversion();
 
 }  // namespace lum

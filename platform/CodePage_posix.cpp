@@ -36,28 +36,29 @@ constexpr std::array<char16_t, 256> kCharacterOf = [] {
   return table;
 }();
 
-// The byte of every UTF-16 code unit: one look-up per character. Units
-// outside the code page get "?".
-using ByteTable = std::array<unsigned char, 0x10000>;
-
-const ByteTable& ByteOf() {
-  static const ByteTable table = [] {
-    ByteTable bytes;
-    bytes.fill('?');
-    for (std::size_t b = 0; b < kCharacterOf.size(); ++b) bytes[kCharacterOf[b]] = static_cast<unsigned char>(b);
-    return bytes;
-  }();
-  return table;
-}
-
 }  // namespace
+
+// The byte of every UTF-16 code unit is one look-up; units outside the code
+// page get "?".
+const UnitConversion* UnitByUnitConversion() {
+  static const UnitConversion conversion = [] {
+    UnitConversion tables;
+    tables.characterOf = kCharacterOf;
+    tables.byteOf.fill('?');
+    for (std::size_t b = 0; b < kCharacterOf.size(); ++b) {
+      tables.byteOf[kCharacterOf[b]] = static_cast<unsigned char>(b);
+    }
+    return tables;
+  }();
+  return &conversion;
+}
 
 // The loops run on plain pointers: a write through the string's own
 // accessor would make the compiler reload the string's data pointer for
 // every character.
 
 std::string ToAnsi(std::u16string_view text) {
-  const ByteTable& byteOf = ByteOf();
+  const auto& byteOf = UnitByUnitConversion()->byteOf;
   std::string bytes(text.size(), '\0');
   char* out = bytes.data();
   for (const char16_t c : text) *out++ = static_cast<char>(byteOf[c]);

@@ -37,6 +37,8 @@ std::string ToAnsi(std::u16string_view text) {
   return bytes;
 }
 
+const UnitConversion* UnitByUnitConversion() { return nullptr; }
+
 std::u16string FromAnsi(std::string_view bytes) {
   if (bytes.empty()) return {};
   const int length = CallLength(bytes.size(), "FromAnsi");

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <memory>
-#include <new>
 
 // Where the CPU has SSE2 (every x86-64), ">" are found 64 bytes at a time.
 #if defined(__SSE2__) || defined(_M_X64)
@@ -36,17 +34,6 @@ std::uint64_t GtMask(const char* block) {
 }
 #endif
 
-// Buffers start on a page boundary: the kernel copies between them and the
-// page cache several times faster when both sides are aligned alike.
-constexpr std::align_val_t kBufferAlignment{4096};
-
-struct AlignedDelete {
-  void operator()(char* buffer) const { ::operator delete[](buffer, kBufferAlignment); }
-};
-using Buffer = std::unique_ptr<char[], AlignedDelete>;
-
-Buffer MakeBuffer(std::size_t size) { return Buffer(static_cast<char*>(::operator new[](size, kBufferAlignment))); }
-
 // The line break after a ">" unit of UTF-16: the units 000D 000A in the
 // file's byte order.
 struct LineBreak {
@@ -59,49 +46,63 @@ constexpr LineBreak kBigEndianLineBreak{{0, '\r', 0, '\n'}};
 // fixed-size moves of short lines.
 constexpr std::size_t kSlack = 2 * kShortLine;
 
-// The target's bytes on their way to the sink, gathered into writes of about
-// a source buffer. It holds three source buffers (a buffer of nothing but ">"
+// The buffers of one copy: the one the source is read into, and the one in
+// which the target's bytes are gathered into writes of about a source buffer.
+// The target's holds three source buffers (a buffer of nothing but ">"
 // triples) and the slack, so that the byte path can write a whole source
-// buffer's lines without checking for room. A run of bytes at least a source
-// buffer long that finds the buffer empty goes to the sink as it is.
+// buffer's lines without checking for room. The rest of a source buffer that
+// is at least a source buffer long and finds the target's buffer empty goes
+// to the sink as it lies, in the source's buffer; the next source buffer is
+// read into another one.
 class OutputBuffer {
  public:
-  OutputBuffer(ByteSink& sink, std::size_t sourceBufferSize)
-      : sink_(sink),
+  OutputBuffer(Pipeline& pipeline, std::size_t sourceBufferSize)
+      : pipeline_(pipeline),
+        input_(pipeline.take()),
+        buffer_(pipeline.take()),
         capacity_(3 * sourceBufferSize + kSlack),
-        buffer_(MakeBuffer(capacity_)),
         directFrom_(sourceBufferSize) {}
+
+  // Where the next source buffer is read into; kSlack readable bytes follow
+  // the source buffer.
+  char* input() const { return input_; }
 
   // Where `size` bytes can be written at once; commit() says how far they went.
   char* reserve(std::size_t size) {
     if (capacity_ - used_ < size) flush();
-    return buffer_.get() + used_;
+    return buffer_ + used_;
   }
 
   void commit(const char* end) {
-    used_ = static_cast<std::size_t>(end - buffer_.get());
+    used_ = static_cast<std::size_t>(end - buffer_);
     if (used_ >= directFrom_) flush();
   }
 
   void append(const char* data, std::size_t size) {
-    if (used_ == 0 && size >= directFrom_) {
-      sink_.write(data, size);
-      return;
-    }
     std::memcpy(reserve(size), data, size);
-    commit(buffer_.get() + used_ + size);
+    commit(buffer_ + used_ + size);
+  }
+
+  // The last bytes of the source buffer; nothing of that buffer may be read
+  // afterwards, since it may be on its way to the sink.
+  void appendRest(const char* data, std::size_t size) {
+    if (used_ != 0 || size < directFrom_) return append(data, size);
+    pipeline_.write(input_, data, size);
+    input_ = pipeline_.take();
   }
 
   void flush() {
     if (used_ == 0) return;
-    sink_.write(buffer_.get(), used_);
+    pipeline_.write(buffer_, buffer_, used_);
     used_ = 0;
+    buffer_ = pipeline_.take();
   }
 
  private:
-  ByteSink& sink_;
+  Pipeline& pipeline_;
+  char* input_;
+  char* buffer_;
   std::size_t capacity_;
-  Buffer buffer_;
   std::size_t directFrom_;
   std::size_t used_ = 0;
 };
@@ -150,10 +151,14 @@ class GtFinder {
 // unit's first byte is held back when a buffer ends between its two bytes.
 class Copier {
  public:
-  Copier(ByteSink& sink, std::int64_t total, CopyObserver& observer, std::size_t bufferSize)
-      : out_(sink, bufferSize), total_(total), observer_(observer) {}
+  Copier(Pipeline& pipeline, std::int64_t total, CopyObserver& observer, std::size_t bufferSize)
+      : out_(pipeline, bufferSize), total_(total), observer_(observer) {}
 
-  void feed(const char* data, std::size_t size) {
+  // Where the next source buffer goes; feed() takes it from there.
+  char* input() const { return out_.input(); }
+
+  void feed(std::size_t size) {
+    const char* data = out_.input();
     decideEncoding(data, size);
     if (encoding_ == Encoding::Bytes) copyBytes(data, size);
     if (encoding_ == Encoding::Utf16) copyUnits(data, size);
@@ -219,10 +224,12 @@ class Copier {
     GtFinder finder(data, end);
     while (const char* const gt = finder.next()) {
       const auto length = static_cast<std::size_t>(gt + 1 - line);
-      // A short line moves as one block of fixed size, which needs no library
-      // call; what it copies past the line is overwritten next.
+      // A line moves in blocks of fixed size, which need no library call;
+      // what the last one copies past the line is overwritten next.
       std::memcpy(to, line, kShortLine);
-      if (length > kShortLine) std::memcpy(to + kShortLine, line + kShortLine, length - kShortLine);
+      for (std::size_t moved = kShortLine; moved < length; moved += kShortLine) {
+        std::memcpy(to + moved, line + moved, kShortLine);
+      }
       std::memcpy(to + length, "\r\n", 2);
       to += length + 2;
       line = gt + 1;
@@ -238,7 +245,7 @@ class Copier {
     written_ += to - start;
     read_ += line - data;
     out_.commit(to);
-    emit(line, static_cast<std::size_t>(end - line));
+    emitRest(line, static_cast<std::size_t>(end - line));
   }
 
   // `data` starts a unit, or completes the held one.
@@ -268,11 +275,11 @@ class Copier {
       segment = unitEnd;
       searchFrom = static_cast<std::size_t>(unitEnd - data);
     }
-    emit(segment, static_cast<std::size_t>(data + whole - segment));
     if (size != whole) {
       held_ = data[whole];
       holding_ = true;
     }
+    emitRest(segment, static_cast<std::size_t>(data + whole - segment));
   }
 
   bool isGtUnit(const char* unit) const { return unit[gtByte_] == '>' && unit[gtByte_ ^ 1] == '\0'; }
@@ -280,6 +287,16 @@ class Copier {
   // Source bytes copied unchanged.
   void emit(const char* data, std::size_t size) {
     out_.append(data, size);
+    countUnchanged(size);
+  }
+
+  // The rest of the source buffer, copied unchanged.
+  void emitRest(const char* data, std::size_t size) {
+    out_.appendRest(data, size);
+    countUnchanged(size);
+  }
+
+  void countUnchanged(std::size_t size) {
     read_ += static_cast<std::int64_t>(size);
     written_ += static_cast<std::int64_t>(size);
   }
@@ -315,18 +332,19 @@ class Copier {
 }  // namespace
 
 CopyOutcome CopyWithLineBreaks(ByteSource& source, ByteSink& sink, std::int64_t total, CopyObserver& observer,
-                               std::size_t bufferSize) {
+                               std::size_t bufferSize, SinkThread sinkThread) {
   bufferSize = std::max<std::size_t>(bufferSize, 1);
-  const Buffer buffer = MakeBuffer(bufferSize + kSlack);
-  Copier copier(sink, total, observer, bufferSize);
+  Pipeline pipeline(sink, 3 * bufferSize + kSlack, sinkThread);
+  Copier copier(pipeline, total, observer, bufferSize);
   std::int64_t read = 0;
-  while (const std::size_t got = source.read(buffer.get(), bufferSize)) {
-    copier.feed(buffer.get(), got);
+  while (const std::size_t got = source.read(copier.input(), bufferSize)) {
+    copier.feed(got);
     read += static_cast<std::int64_t>(got);
     observer.copied(read, total);
     if (observer.cancelled()) return CopyOutcome::Cancelled;
   }
   copier.finish();
+  pipeline.finish();
   return CopyOutcome::Completed;
 }
 

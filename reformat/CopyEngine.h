@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/ByteStream.h"
+#include "reformat/Pipeline.h"
 
 namespace lum {
 
@@ -51,7 +52,14 @@ inline constexpr std::size_t kDefaultCopyBufferSize = std::size_t{1} << 20;
 // every source buffer the observer is asked whether to stop; a cancelled
 // copy returns at once and may have sent part of the target to the sink.
 // Failures of the source, the sink or the observer pass through.
+//
+// The source and the observer are called on the calling thread only; the
+// sink as `sinkThread` says (see Pipeline), with SinkThread::Own mostly by a
+// writer thread while the next source buffers are read and scanned, never
+// by two threads at once. Either way the copy returns, or throws, only after
+// the sink's last call has ended.
 CopyOutcome CopyWithLineBreaks(ByteSource& source, ByteSink& sink, std::int64_t total, CopyObserver& observer,
-                               std::size_t bufferSize = kDefaultCopyBufferSize);
+                               std::size_t bufferSize = kDefaultCopyBufferSize,
+                               SinkThread sinkThread = SinkThread::Caller);
 
 }  // namespace lum

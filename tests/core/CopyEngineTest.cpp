@@ -14,6 +14,15 @@
 namespace {
 
 using lum::CopyOutcome;
+using lum::SinkThread;
+
+// Every copy below runs both ways: the sink called between source buffers,
+// and the sink on a writer thread of its own.
+const SinkThread kSinkThreads[] = {SinkThread::Caller, SinkThread::Own};
+
+const char* Named(SinkThread sinkThread) {
+  return sinkThread == SinkThread::Own ? "sink on its own thread" : "sink on the caller";
+}
 
 constexpr std::size_t kUnlimited = std::numeric_limits<std::size_t>::max();
 
@@ -121,12 +130,13 @@ Expected Reference(const std::string& source, std::int64_t total) {
   return ByteByByte(source, total);
 }
 
-Expected Copy(const std::string& source, std::size_t bufferSize, std::size_t maxRead = kUnlimited) {
+Expected Copy(const std::string& source, std::size_t bufferSize, SinkThread sinkThread,
+              std::size_t maxRead = kUnlimited) {
   MemorySource in(source, maxRead);
   StringSink out;
   RecordingObserver observer;
   const CopyOutcome outcome =
-      lum::CopyWithLineBreaks(in, out, static_cast<std::int64_t>(source.size()), observer, bufferSize);
+      lum::CopyWithLineBreaks(in, out, static_cast<std::int64_t>(source.size()), observer, bufferSize, sinkThread);
   EXPECT_EQ(outcome, CopyOutcome::Completed);
   return {out.data(), observer.points};
 }
@@ -147,7 +157,10 @@ class KnownCaseTest : public testing::TestWithParam<KnownCase> {};
 
 TEST_P(KnownCaseTest, GivesTargetAndProgressPoints) {
   for (const std::size_t bufferSize : kBufferSizes) {
-    EXPECT_EQ(Copy(GetParam().source, bufferSize), GetParam().expected) << "buffer of " << bufferSize;
+    for (const SinkThread sinkThread : kSinkThreads) {
+      EXPECT_EQ(Copy(GetParam().source, bufferSize, sinkThread), GetParam().expected)
+          << "buffer of " << bufferSize << ", " << Named(sinkThread);
+    }
   }
 }
 
@@ -218,8 +231,10 @@ TEST(CopyWithLineBreaks, GtAroundEveryBufferBoundary) {
   for (const std::size_t bufferSize : {2, 3, 4, 8, 64}) {
     for (std::size_t offset = bufferSize - 2; offset <= bufferSize + 1; ++offset) {
       const std::string source = std::string(offset, 'a') + ">" + std::string(bufferSize, 'b') + ">>";
-      EXPECT_EQ(Copy(source, bufferSize), Reference(source, static_cast<std::int64_t>(source.size())))
-          << "buffer " << bufferSize << ", > at " << offset;
+      for (const SinkThread sinkThread : kSinkThreads) {
+        EXPECT_EQ(Copy(source, bufferSize, sinkThread), Reference(source, static_cast<std::int64_t>(source.size())))
+            << "buffer " << bufferSize << ", > at " << offset << ", " << Named(sinkThread);
+      }
     }
   }
 }
@@ -251,8 +266,10 @@ TEST(CopyWithLineBreaks, RandomBytesMatchTheByteByByteCopy) {
     }
     const std::size_t bufferSize = RandomBufferSize(random);
     const std::size_t maxRead = RandomMaxRead(random, bufferSize);
-    ASSERT_EQ(Copy(source, bufferSize, maxRead), Reference(source, static_cast<std::int64_t>(source.size())))
-        << "round " << round << ", buffer " << bufferSize << ", reads of at most " << maxRead;
+    const SinkThread sinkThread = kSinkThreads[round / 4 % 2];
+    ASSERT_EQ(Copy(source, bufferSize, sinkThread, maxRead),
+              Reference(source, static_cast<std::int64_t>(source.size())))
+        << "round " << round << ", buffer " << bufferSize << ", reads of at most " << maxRead << ", " << Named(sinkThread);
   }
 }
 
@@ -274,9 +291,11 @@ TEST(CopyWithLineBreaks, RandomUtf16MatchesTheUnitByUnitCopy) {
     if (random() % 3 == 0) source += static_cast<char>(random());
     const std::size_t bufferSize = RandomBufferSize(random);
     const std::size_t maxRead = RandomMaxRead(random, bufferSize);
-    ASSERT_EQ(Copy(source, bufferSize, maxRead), Reference(source, static_cast<std::int64_t>(source.size())))
+    const SinkThread sinkThread = kSinkThreads[round / 4 % 2];
+    ASSERT_EQ(Copy(source, bufferSize, sinkThread, maxRead),
+              Reference(source, static_cast<std::int64_t>(source.size())))
         << "round " << round << (littleEndian ? " LE" : " BE") << ", buffer " << bufferSize << ", reads of at most "
-        << maxRead;
+        << maxRead << ", " << Named(sinkThread);
   }
 }
 
@@ -321,12 +340,14 @@ TEST(CopyWithLineBreaks, CountsPastTwoGibibytes) {
 TEST(CopyWithLineBreaks, WritesWholeBuffersNotBytes) {
   constexpr std::size_t kBuffer = 4096;
   for (const std::string& source : {Units("<a>", 100000), std::string(300000, 'x')}) {
-    MemorySource in(source);
-    StringSink out;
-    RecordingObserver observer;
-    lum::CopyWithLineBreaks(in, out, static_cast<std::int64_t>(source.size()), observer, kBuffer);
-    EXPECT_LE(static_cast<std::size_t>(out.writes()), out.data().size() / kBuffer + 1);
-    EXPECT_EQ(in.reads(), static_cast<int>(source.size() / kBuffer + 2));  // the last read finds the end
+    for (const SinkThread sinkThread : kSinkThreads) {
+      MemorySource in(source);
+      StringSink out;
+      RecordingObserver observer;
+      lum::CopyWithLineBreaks(in, out, static_cast<std::int64_t>(source.size()), observer, kBuffer, sinkThread);
+      EXPECT_LE(static_cast<std::size_t>(out.writes()), out.data().size() / kBuffer + 1) << Named(sinkThread);
+      EXPECT_EQ(in.reads(), static_cast<int>(source.size() / kBuffer + 2));  // the last read finds the end
+    }
   }
 }
 
@@ -355,10 +376,10 @@ class FailingSource : public lum::ByteSource {
   int goodReads_;
 };
 
-int FailureNumberOf(lum::ByteSource& in, lum::ByteSink& out, std::size_t bufferSize) {
+int FailureNumberOf(lum::ByteSource& in, lum::ByteSink& out, std::size_t bufferSize, SinkThread sinkThread) {
   RecordingObserver observer;
   try {
-    lum::CopyWithLineBreaks(in, out, 0, observer, bufferSize);
+    lum::CopyWithLineBreaks(in, out, 0, observer, bufferSize, sinkThread);
   } catch (const lum::Failure& failure) {
     return failure.number();
   }
@@ -367,13 +388,17 @@ int FailureNumberOf(lum::ByteSource& in, lum::ByteSink& out, std::size_t bufferS
 
 TEST(CopyWithLineBreaks, FailuresPassThrough) {
   for (const std::size_t bufferSize : {1, 7, 4096}) {
-    MemorySource text(Units("<a>", 5000));
-    FailingSink full(1000);
-    EXPECT_EQ(FailureNumberOf(text, full, bufferSize), lum::err::kDiskFull) << bufferSize;
+    for (const SinkThread sinkThread : kSinkThreads) {
+      MemorySource text(Units("<a>", 5000));
+      FailingSink full(1000);
+      EXPECT_EQ(FailureNumberOf(text, full, bufferSize, sinkThread), lum::err::kDiskFull)
+          << bufferSize << ", " << Named(sinkThread);
 
-    FailingSource broken(3);
-    StringSink out;
-    EXPECT_EQ(FailureNumberOf(broken, out, bufferSize), lum::err::kDeviceIo) << bufferSize;
+      FailingSource broken(3);
+      StringSink out;
+      EXPECT_EQ(FailureNumberOf(broken, out, bufferSize, sinkThread), lum::err::kDeviceIo)
+          << bufferSize << ", " << Named(sinkThread);
+    }
   }
 }
 
@@ -388,12 +413,15 @@ TEST(CopyWithLineBreaks, AsksAfterEveryBufferAndStopsWhenCancelled) {
     EXPECT_EQ(observer.questions, static_cast<int>(source.size() / kBuffer));
   }
   for (const int cancelAt : {1, 3, 30}) {
-    MemorySource in(source);
-    StringSink out;
-    RecordingObserver observer(cancelAt);
-    EXPECT_EQ(lum::CopyWithLineBreaks(in, out, 0, observer, kBuffer), CopyOutcome::Cancelled) << cancelAt;
-    EXPECT_EQ(in.reads(), cancelAt) << "no read after the cancel";
-    EXPECT_LE(out.data().size(), ByteByByte(source.substr(0, kBuffer * cancelAt), 0).target.size());
+    for (const SinkThread sinkThread : kSinkThreads) {
+      MemorySource in(source);
+      StringSink out;
+      RecordingObserver observer(cancelAt);
+      EXPECT_EQ(lum::CopyWithLineBreaks(in, out, 0, observer, kBuffer, sinkThread), CopyOutcome::Cancelled)
+          << cancelAt << ", " << Named(sinkThread);
+      EXPECT_EQ(in.reads(), cancelAt) << "no read after the cancel";
+      EXPECT_LE(out.data().size(), ByteByByte(source.substr(0, kBuffer * cancelAt), 0).target.size());
+    }
   }
 }
 
