@@ -13,10 +13,25 @@
 namespace lum {
 namespace {
 
-constexpr std::int64_t kProgressStep = 50;
+// Where progress points fall, in bytes and in UTF-16 alike: where the LF that
+// follows a ">" ends on a target position (1-based) that is a multiple of 50.
+class ProgressSteps {
+ public:
+  // An LF of ours ends at `position`; positions come in rising order. Most
+  // calls are one comparison, and most of the others one more: only a long
+  // line, which may pass several multiples at once, needs a division.
+  bool pointAt(std::int64_t position) {
+    if (position < next_) return false;
+    if (position - next_ >= kStep) next_ = position - position % kStep;
+    const bool point = position == next_;
+    next_ += kStep;
+    return point;
+  }
 
-// The first multiple of the progress step above a target position.
-std::int64_t NextStepAfter(std::int64_t position) { return position - position % kProgressStep + kProgressStep; }
+ private:
+  static constexpr std::int64_t kStep = 50;
+  std::int64_t next_ = kStep;  // the multiple that the next LF may end on
+};
 // Lines up to this long move without a library call.
 constexpr std::size_t kShortLine = 32;
 
@@ -215,12 +230,12 @@ class Copier {
     char* const start = out_.reserve(3 * size + kSlack);
     char* to = start;
     const char* line = data;  // where the line not yet copied starts
-    // Bytes copied unchanged may have passed the step: no LF can end there
-    // any more, and the step must stay a place inside the output buffer.
-    if (nextStep_ <= written_) nextStep_ = NextStepAfter(written_);
-    // The next multiple of 50 as a place in the output buffer: an LF that
-    // ends there is a progress point.
-    const char* step = start + (nextStep_ - written_);
+    // `written_` is the target position of the byte before `start`. The
+    // steps live in a local while the loop runs, where the writes through
+    // `to` cannot touch them.
+    // An LF's position is this plus the address of its end in the buffer.
+    const std::int64_t base = written_ - static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(start));
+    ProgressSteps steps = steps_;
     GtFinder finder(data, end);
     while (const char* const gt = finder.next()) {
       const auto length = static_cast<std::size_t>(gt + 1 - line);
@@ -233,15 +248,11 @@ class Copier {
       std::memcpy(to + length, "\r\n", 2);
       to += length + 2;
       line = gt + 1;
-      if (to >= step) {
-        // A long line (or a long run without ">" before it) may have passed
-        // several multiples: then the last one at or below the LF counts.
-        if (to - step >= kProgressStep) step = to - (written_ + (to - start)) % kProgressStep;
-        if (to == step) observer_.progress(total_ - (read_ + (line - data)));
-        step += kProgressStep;
+      if (steps.pointAt(base + static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(to)))) {
+        observer_.progress(total_ - (read_ + (line - data)));
       }
     }
-    nextStep_ = written_ + (step - start);
+    steps_ = steps;
     written_ += to - start;
     read_ += line - data;
     out_.commit(to);
@@ -307,11 +318,8 @@ class Copier {
     out_.append(lineBreak_.bytes, sizeof lineBreak_.bytes);
     read_ += static_cast<std::int64_t>(size);
     written_ += static_cast<std::int64_t>(size + sizeof lineBreak_.bytes);
-    // In UTF-16 a progress point is where the LF unit's last byte ends on a
-    // multiple of 50.
-    if (written_ < nextStep_) return;
-    if (written_ % kProgressStep == 0) observer_.progress(total_ - read_);
-    nextStep_ = NextStepAfter(written_);
+    // In UTF-16 the LF unit's last byte is where the line ends.
+    if (steps_.pointAt(written_)) observer_.progress(total_ - read_);
   }
 
   OutputBuffer out_;
@@ -324,9 +332,7 @@ class Copier {
   bool holding_ = false;
   std::int64_t read_ = 0;     // source bytes copied so far
   std::int64_t written_ = 0;  // target bytes so far; the last one's 1-based position
-  // The first multiple of 50 above the last LF of ours (it lags behind
-  // written_ over bytes copied unchanged).
-  std::int64_t nextStep_ = kProgressStep;
+  ProgressSteps steps_;
 };
 
 }  // namespace
