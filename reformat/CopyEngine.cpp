@@ -230,10 +230,10 @@ class Copier {
     char* const start = out_.reserve(3 * size + kSlack);
     char* to = start;
     const char* line = data;  // where the line not yet copied starts
-    // `written_` is the target position of the byte before `start`. The
-    // steps live in a local while the loop runs, where the writes through
-    // `to` cannot touch them.
-    // An LF's position is this plus the address of its end in the buffer.
+    // `written_` is the target position of the byte before `start`, so an
+    // LF's position is `base` plus the address of its end in the buffer: one
+    // addition a line. The steps live in a local while the loop runs, where
+    // the writes through `to` cannot touch them.
     const std::int64_t base = written_ - static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(start));
     ProgressSteps steps = steps_;
     GtFinder finder(data, end);
