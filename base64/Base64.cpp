@@ -61,7 +61,7 @@ void RemoveLineBreaks(std::u16string& text) {
 }
 
 [[noreturn]] void RejectAsNotBase64() {
-  throw Failure(-2147221504, "MyDecode", "Input string is not valid Base64.");
+  throw Failure(err::kNotBase64, "MyDecode");
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     decoded = codec.Decode(text);
   } catch (const lum::Failure& failure) {
-    FUZZ_CHECK(failure.number() == -2147221504);
+    FUZZ_CHECK(failure.number() == lum::err::kNotBase64);
     FUZZ_CHECK(failure.source() == "MyDecode");
     FUZZ_CHECK(std::string(failure.what()) == "Input string is not valid Base64.");
     FUZZ_CHECK(!IsBase64(digits));
