@@ -56,12 +56,14 @@ std::string FollowLinks(std::string path) {
   throw Failure(err::kPathFileAccess, kOutputSource);
 }
 
-// A folder in the target's place is refused, and so is a read-only earlier
-// target (no write permission bit at all): replacing it by a rename would
-// overrule its owner, who made it read-only. This holds for root as well,
-// whom the permissions themselves do not stop.
+// Only a regular file in the target's place may be replaced: a rename over a
+// folder fails anyway, and one over a pipe or a device (/dev/null) would put
+// a plain file in its place. A read-only earlier target (no write permission
+// bit at all) is refused too: replacing it would overrule its owner, who made
+// it read-only. This holds for root as well, whom the permissions themselves
+// do not stop.
 void RefuseProtectedTarget(const struct stat& status) {
-  if (S_ISDIR(status.st_mode) || (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+  if (!S_ISREG(status.st_mode) || (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
     throw Failure(err::kPathFileAccess, kOutputSource);
   }
 }

@@ -213,6 +213,12 @@ INSTANTIATE_TEST_SUITE_P(
                            EXPECT_EQ(ReadBytes(folder.path("a.xml_LUM.XML")), "earlier");
                            EXPECT_EQ(ModeOf(folder.path("a.xml_LUM.XML")) & 07777, 0444u);
                          }},
+        EarlierTargetRow{"PipeIsRefusedAndKept",
+                         [](const auto& folder) {
+                           ASSERT_EQ(::mkfifo(folder.path("a.xml_LUM.XML").c_str(), 0666), 0);
+                         },
+                         lum::err::kPathFileAccess,
+                         [](const auto& folder) { EXPECT_TRUE(S_ISFIFO(ModeOf(folder.path("a.xml_LUM.XML")))); }},
         EarlierTargetRow{"PermissionsCarryOver", [](const auto& folder) { Earlier(folder, "a.xml_LUM.XML", 0640); },
                          0,
                          [](const auto& folder) {
