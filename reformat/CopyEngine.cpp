@@ -31,7 +31,7 @@ bool IsProgressPoint(std::int64_t position) {
 constexpr std::size_t kShortLine = 64;
 
 #ifdef LUM_HAVE_SSE2
-constexpr std::ptrdiff_t kBlock = 64;
+constexpr std::size_t kBlock = 64;
 
 // The ">" among the 64 bytes at `block`, one bit each, in memory order.
 std::uint64_t GtMask(const char* block) {
@@ -117,44 +117,92 @@ class OutputBuffer {
   std::size_t used_ = 0;
 };
 
-// Finds the ">" of a range in order. Where the CPU has SSE2, a block of 64
-// bytes gives the mask of its ">" at once, which beats a library call per
-// line; a block without any hands the rest of a long run to memchr.
-class GtFinder {
- public:
-  GtFinder(const char* begin, const char* end) : at_(begin), end_(end) {}
-
-  const char* next() {
-#ifdef LUM_HAVE_SSE2
-    while (mask_ == 0 && end_ - at_ >= kBlock) {
-      block_ = at_;
-      mask_ = GtMask(at_);
-      at_ += kBlock;
-      if (mask_ == 0) return search();
-    }
-    if (mask_ != 0) {
-      const char* const gt = block_ + std::countr_zero(mask_);
-      mask_ &= mask_ - 1;
-      return gt;
-    }
-#endif
-    return search();
-  }
-
- private:
-  const char* search() {
-    const void* const gt = std::memchr(at_, '>', static_cast<std::size_t>(end_ - at_));
-    at_ = gt == nullptr ? end_ : static_cast<const char*>(gt) + 1;
-    return static_cast<const char*>(gt);
-  }
-
-  const char* at_;  // where the search goes on after the current block
-  const char* end_;
-#ifdef LUM_HAVE_SSE2
-  const char* block_ = nullptr;
-  std::uint64_t mask_ = 0;  // the ">" of the block not yet handed out
-#endif
+// Where the scan of a source buffer ended: after its last ">" in the source,
+// and after that line's CR LF in the target.
+struct Lines {
+  const char* source;
+  char* target;
 };
+
+#ifdef LUM_HAVE_SSE2
+// A block with at least this many ">" is dense markup, copied a part at a
+// time (see CopyLines).
+constexpr int kDenseBlock = 8;
+constexpr std::size_t kPart = 32;
+#endif
+
+// Copies the lines of [data, end), each up to and including a ">", to `to`
+// with CR LF after each, and calls `lineEnded(source, target)` after each
+// with the places just past the ">" and past its LF. What follows the last
+// ">" is left to the caller. The source must have kSlack readable bytes past
+// `end`, and the target room for three times the source and kSlack.
+//
+// A line moves in blocks of kShortLine bytes, which need no library call;
+// what the last one copies past the line is overwritten next. Where the CPU
+// has SSE2, a block of 64 bytes gives the mask of its ">" at once, which beats
+// a library call per line; a block without any hands the rest of a long run
+// to memchr. A dense block (tags of a few bytes) goes a part at a time
+// instead: the part whole to the target, and after each ">" in it the CR LF
+// and the part's bytes from there on, two bytes further along. That costs
+// each ">" the same two moves with no branch on the length of its line.
+template <typename LineEnded>
+Lines CopyLines(const char* data, const char* end, char* to, LineEnded&& lineEnded) {
+  const char* line = data;  // where the line not yet copied starts
+  const auto moveLine = [&](std::size_t length) {
+    std::memcpy(to, line, kShortLine);
+    for (std::size_t moved = kShortLine; moved < length; moved += kShortLine) {
+      std::memcpy(to + moved, line + moved, kShortLine);
+    }
+  };
+  const auto endLine = [&](const char* gt) {
+    const auto length = static_cast<std::size_t>(gt + 1 - line);
+    moveLine(length);
+    std::memcpy(to + length, "\r\n", 2);
+    to += length + 2;
+    line = gt + 1;
+    lineEnded(line, to);
+  };
+  const char* at = data;  // where the search goes on
+#ifdef LUM_HAVE_SSE2
+  while (static_cast<std::size_t>(end - at) >= kBlock) {
+    const std::uint64_t mask = GtMask(at);
+    if (mask == 0) {
+      const void* const gt = std::memchr(at + kBlock, '>', static_cast<std::size_t>(end - at) - kBlock);
+      if (gt == nullptr) return {line, to};
+      endLine(static_cast<const char*>(gt));
+      at = line;
+      continue;
+    }
+    if (std::popcount(mask) < kDenseBlock) {
+      for (auto bits = mask; bits != 0; bits &= bits - 1) endLine(at + std::countr_zero(bits));
+    } else {
+      // The line so far up to the block, then the block after it.
+      moveLine(static_cast<std::size_t>(at - line));
+      char* out = to + (at - line);
+      for (std::size_t part = 0; part < kBlock; part += kPart) {
+        std::memcpy(out + part, at + part, kPart);
+        for (auto bits = (mask >> part) & ((std::uint64_t{1} << kPart) - 1); bits != 0; bits &= bits - 1) {
+          const std::size_t after = part + static_cast<unsigned>(std::countr_zero(bits)) + 1;
+          std::memcpy(out + after, "\r\n", 2);
+          out += 2;
+          std::memcpy(out + after, at + after, kPart);
+          lineEnded(at + after, out + after);
+        }
+      }
+      const auto lastAfter = kBlock - static_cast<unsigned>(std::countl_zero(mask));
+      line = at + lastAfter;
+      to = out + lastAfter;
+    }
+    at += kBlock;
+  }
+#endif
+  // The bytes that no whole block covers, or all of them without SSE2.
+  while (const void* const gt = std::memchr(at, '>', static_cast<std::size_t>(end - at))) {
+    endLine(static_cast<const char*>(gt));
+    at = line;
+  }
+  return {line, to};
+}
 
 // One copy's state across the source buffers. The encoding is decided by the
 // first two bytes; until then a first byte FF or FE is held back. In UTF-16 a
@@ -221,34 +269,20 @@ class Copier {
   // `size`. The lines go straight into the output buffer, room for all of
   // them reserved at once.
   void copyBytes(const char* data, std::size_t size) {
-    const char* const end = data + size;
     char* const start = out_.reserve(3 * size + kSlack);
-    char* to = start;
-    const char* line = data;  // where the line not yet copied starts
     // `written_` is the target position of the byte before `start`, so an
     // LF's position is `base` plus the address of its end in the buffer: one
     // addition a line.
     const std::int64_t base = written_ - static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(start));
-    GtFinder finder(data, end);
-    while (const char* const gt = finder.next()) {
-      const auto length = static_cast<std::size_t>(gt + 1 - line);
-      // A line moves in blocks of fixed size, which need no library call;
-      // what the last one copies past the line is overwritten next.
-      std::memcpy(to, line, kShortLine);
-      for (std::size_t moved = kShortLine; moved < length; moved += kShortLine) {
-        std::memcpy(to + moved, line + moved, kShortLine);
-      }
-      std::memcpy(to + length, "\r\n", 2);
-      to += length + 2;
-      line = gt + 1;
+    const Lines lines = CopyLines(data, data + size, start, [&](const char* line, const char* to) {
       if (IsProgressPoint(base + static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(to)))) {
         observer_.progress(total_ - (read_ + (line - data)));
       }
-    }
-    written_ += to - start;
-    read_ += line - data;
-    out_.commit(to);
-    emitRest(line, static_cast<std::size_t>(end - line));
+    });
+    written_ += lines.target - start;
+    read_ += lines.source - data;
+    out_.commit(lines.target);
+    emitRest(lines.source, static_cast<std::size_t>(data + size - lines.source));
   }
 
   // `data` starts a unit, or completes the held one.
