@@ -121,6 +121,17 @@ struct Lines {
 // A block with at least this many ">" is dense markup, copied a part at a
 // time (see CopyLines).
 constexpr int kDenseBlock = 8;
+
+// Whether a block's mask holds at least kDenseBlock ">". std::popcount would
+// be a library call, since every x86-64 has SSE2 but not every one POPCNT;
+// the bits are summed in pairs, fours and bytes instead, and the bytes added
+// up by a multiplication.
+bool IsDense(std::uint64_t mask) {
+  mask -= (mask >> 1) & 0x5555555555555555;
+  mask = (mask & 0x3333333333333333) + ((mask >> 2) & 0x3333333333333333);
+  mask = (mask + (mask >> 4)) & 0x0F0F0F0F0F0F0F0F;
+  return (mask * 0x0101010101010101) >> 56 >= kDenseBlock;
+}
 constexpr std::size_t kPart = 32;
 #endif
 
@@ -166,7 +177,7 @@ Lines CopyLines(const char* data, const char* end, char* to, LineEnded&& lineEnd
       at = line;
       continue;
     }
-    if (std::popcount(mask) < kDenseBlock) {
+    if (!IsDense(mask)) {
       for (auto bits = mask; bits != 0; bits &= bits - 1) endLine(at + std::countr_zero(bits));
     } else {
       // The line so far up to the block, then the block after it.
