@@ -56,19 +56,26 @@ constexpr LineBreak kBigEndianLineBreak{{0, '\r', 0, '\n'}};
 // fixed-size moves of short lines.
 constexpr std::size_t kSlack = 2 * kShortLine;
 
-// The buffer in which the target's bytes are gathered into writes of about a
-// source buffer. It holds three source buffers (a buffer of nothing but ">"
+// The buffers of one copy: the one the source is read into, and the one in
+// which the target's bytes are gathered into writes of about a source buffer.
+// The target's holds three source buffers (a buffer of nothing but ">"
 // triples) and the slack, so that the byte path can write a whole source
 // buffer's lines without checking for room. The rest of a source buffer that
 // is at least a source buffer long and finds the target's buffer empty goes
-// to the sink as it lies, in the source's buffer.
+// to the sink as it lies, in the source's buffer; the next source buffer is
+// read into another one.
 class OutputBuffer {
  public:
   OutputBuffer(Pipeline& pipeline, std::size_t sourceBufferSize)
       : pipeline_(pipeline),
+        input_(pipeline.take()),
         buffer_(pipeline.take()),
         capacity_(3 * sourceBufferSize + kSlack),
         directFrom_(sourceBufferSize) {}
+
+  // Where the next source buffer is read into; kSlack readable bytes follow
+  // the source buffer.
+  char* input() const { return input_; }
 
   // Where `size` bytes can be written at once; commit() says how far they went.
   char* reserve(std::size_t size) {
@@ -86,13 +93,12 @@ class OutputBuffer {
     commit(buffer_ + used_ + size);
   }
 
-  // The last bytes of the source buffer `source`; nothing of that buffer may
-  // be read afterwards. When it goes to the sink, `source` becomes another
-  // buffer, which the copy does not need either.
-  void appendRest(char*& source, const char* data, std::size_t size) {
+  // The last bytes of the source buffer; nothing of that buffer may be read
+  // afterwards, since it may be on its way to the sink.
+  void appendRest(const char* data, std::size_t size) {
     if (used_ != 0 || size < directFrom_) return append(data, size);
-    pipeline_.write(source, data, size);
-    source = pipeline_.take();
+    pipeline_.write(input_, data, size);
+    input_ = pipeline_.take();
   }
 
   void flush() {
@@ -104,6 +110,7 @@ class OutputBuffer {
 
  private:
   Pipeline& pipeline_;
+  char* input_;
   char* buffer_;
   std::size_t capacity_;
   std::size_t directFrom_;
@@ -216,16 +223,14 @@ class Copier {
   Copier(Pipeline& pipeline, std::int64_t total, CopyObserver& observer, std::size_t bufferSize)
       : out_(pipeline, bufferSize), total_(total), observer_(observer) {}
 
-  // Copies the next source buffer: `size` bytes at `buffer`, followed by
-  // kSlack readable bytes. Afterwards `buffer` is one that the copy does not
-  // need any more: the same one, or another where that one went to the sink.
-  void feed(char*& buffer, std::size_t size) {
-    source_ = buffer;
-    const char* data = buffer;
+  // Where the next source buffer goes; feed() takes it from there.
+  char* input() const { return out_.input(); }
+
+  void feed(std::size_t size) {
+    const char* data = out_.input();
     decideEncoding(data, size);
     if (encoding_ == Encoding::Bytes) copyBytes(data, size);
     if (encoding_ == Encoding::Utf16) copyUnits(data, size);
-    buffer = source_;
   }
 
   void finish() {
@@ -335,7 +340,7 @@ class Copier {
 
   // The rest of the source buffer, copied unchanged.
   void emitRest(const char* data, std::size_t size) {
-    out_.appendRest(source_, data, size);
+    out_.appendRest(data, size);
     countUnchanged(size);
   }
 
@@ -355,7 +360,6 @@ class Copier {
   }
 
   OutputBuffer out_;
-  char* source_ = nullptr;  // the buffer that feed() copies
   const std::int64_t total_;
   CopyObserver& observer_;
   Encoding encoding_ = Encoding::Undecided;
@@ -370,25 +374,16 @@ class Copier {
 }  // namespace
 
 CopyOutcome CopyWithLineBreaks(ByteSource& source, ByteSink& sink, std::int64_t total, CopyObserver& observer,
-                               std::size_t bufferSize, SinkThread sinkThread, SourceThread sourceThread) {
+                               std::size_t bufferSize, SinkThread sinkThread) {
   bufferSize = std::max<std::size_t>(bufferSize, 1);
-  // A reader thread reads one buffer while the one before is copied.
-  const std::size_t sourceBuffers = sourceThread == SourceThread::Own ? 2 : 1;
-  Pipeline pipeline(sink, 3 * bufferSize + kSlack, sinkThread, sourceBuffers + 1);
+  Pipeline pipeline(sink, 3 * bufferSize + kSlack, sinkThread);
   Copier copier(pipeline, total, observer, bufferSize);
-  // Made after the pipeline, so that its thread ends before the buffers go.
-  SourceReader reader(source, bufferSize, sourceThread);
-  for (std::size_t i = 0; i < sourceBuffers; ++i) reader.give(pipeline.take());
   std::int64_t read = 0;
-  for (;;) {
-    SourceReader::Read got = reader.next();
-    if (got.size == 0) break;
-    copier.feed(got.buffer, got.size);
-    read += static_cast<std::int64_t>(got.size);
+  while (const std::size_t got = source.read(copier.input(), bufferSize)) {
+    copier.feed(got);
+    read += static_cast<std::int64_t>(got);
     observer.copied(read, total);
     if (observer.cancelled()) return CopyOutcome::Cancelled;
-    // Only now: after a cancel the reader is given nothing more to read.
-    reader.give(got.buffer);
   }
   copier.finish();
   pipeline.finish();

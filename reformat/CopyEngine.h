@@ -5,7 +5,6 @@
 
 #include "platform/ByteStream.h"
 #include "reformat/Pipeline.h"
-#include "reformat/SourceReader.h"
 
 namespace lum {
 
@@ -54,20 +53,13 @@ inline constexpr std::size_t kDefaultCopyBufferSize = std::size_t{1} << 20;
 // copy returns at once and may have sent part of the target to the sink.
 // Failures of the source, the sink or the observer pass through.
 //
-// The observer is called on the calling thread only, with the same calls and
-// values whichever threads read and write. The sink is called as `sinkThread`
-// says (see Pipeline), with SinkThread::Own mostly by a writer thread while
-// the next source buffers are read and scanned, never by two threads at once.
-// The source is read as `sourceThread` says (see SourceReader): with
-// SourceThread::Caller one read for each source buffer, none after the
-// observer has cancelled; with SourceThread::Own by a reader thread, one
-// buffer ahead of the copy, so that a cancel finds at most one more read
-// done or under way, whose bytes are dropped. A failed read fails the copy
-// where that buffer would have been copied. Either way the copy returns, or
-// throws, only after the source's and the sink's last calls have ended.
+// The source and the observer are called on the calling thread only; the
+// sink as `sinkThread` says (see Pipeline), with SinkThread::Own mostly by a
+// writer thread while the next source buffers are read and scanned, never
+// by two threads at once. Either way the copy returns, or throws, only after
+// the sink's last call has ended.
 CopyOutcome CopyWithLineBreaks(ByteSource& source, ByteSink& sink, std::int64_t total, CopyObserver& observer,
                                std::size_t bufferSize = kDefaultCopyBufferSize,
-                               SinkThread sinkThread = SinkThread::Caller,
-                               SourceThread sourceThread = SourceThread::Caller);
+                               SinkThread sinkThread = SinkThread::Caller);
 
 }  // namespace lum

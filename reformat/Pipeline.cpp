@@ -9,17 +9,18 @@ namespace {
 // page cache several times faster when both sides are aligned alike.
 constexpr std::align_val_t kBufferAlignment{4096};
 
-// A writer thread gets two buffers of its own: one it writes while the next
-// waits for it.
-constexpr std::size_t kWriterBuffers = 2;
+// The copying thread holds two buffers at a time, one the source is read
+// into and one the target is gathered in. A writer thread gets two more: one
+// it writes while the next waits for it.
+constexpr std::size_t kCallerBuffers = 2;
+constexpr std::size_t kOwnThreadBuffers = 4;
 
 }  // namespace
 
 void Pipeline::AlignedDelete::operator()(char* buffer) const { ::operator delete[](buffer, kBufferAlignment); }
 
-Pipeline::Pipeline(ByteSink& sink, std::size_t bufferSize, SinkThread sinkThread, std::size_t callerBuffers)
-    : sink_(sink) {
-  const std::size_t count = callerBuffers + (sinkThread == SinkThread::Own ? kWriterBuffers : 0);
+Pipeline::Pipeline(ByteSink& sink, std::size_t bufferSize, SinkThread sinkThread) : sink_(sink) {
+  const std::size_t count = sinkThread == SinkThread::Own ? kOwnThreadBuffers : kCallerBuffers;
   for (std::size_t i = 0; i < count; ++i) {
     buffers_.emplace_back(static_cast<char*>(::operator new[](bufferSize, kBufferAlignment)));
     free_.push_back(buffers_.back().get());

@@ -39,9 +39,8 @@ enum class SinkThread {
 // waits for the writer thread to end.
 class Pipeline {
  public:
-  // `bufferSize` bytes each, page-aligned: `callerBuffers` for the copying
-  // thread to hold at once, and two more for a writer thread.
-  Pipeline(ByteSink& sink, std::size_t bufferSize, SinkThread sinkThread, std::size_t callerBuffers);
+  // `bufferSize` bytes each, page-aligned.
+  Pipeline(ByteSink& sink, std::size_t bufferSize, SinkThread sinkThread);
   ~Pipeline();
   Pipeline(const Pipeline&) = delete;
   Pipeline& operator=(const Pipeline&) = delete;

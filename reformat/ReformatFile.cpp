@@ -56,14 +56,12 @@ CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, Cop
   SourceEnd input(sourceFile ? *sourceFile : *std::get<ByteSource*>(source));
   ByteSink& output = targetFile ? static_cast<ByteSink&>(*targetFile) : *std::get<ByteSink*>(target);
   const std::int64_t total = sourceFile ? sourceFile->size() : -1;
-  // A file is read and written on threads of their own while the source is
-  // scanned; a stream, which may wait for the other end for good, by this
+  // A file is written on a thread of its own while the source is read and
+  // scanned; a stream, which may wait for its reader for good, by this
   // thread, where a stop request breaks off the wait.
   const SinkThread sinkThread = targetFile ? SinkThread::Own : SinkThread::Caller;
-  const SourceThread sourceThread = sourceFile ? SourceThread::Own : SourceThread::Caller;
   return ConcerningEnd(CopyEnd::Target, [&] {
-    const CopyOutcome outcome =
-        CopyWithLineBreaks(input, output, total, observer, kDefaultCopyBufferSize, sinkThread, sourceThread);
+    const CopyOutcome outcome = CopyWithLineBreaks(input, output, total, observer, kDefaultCopyBufferSize, sinkThread);
     if (outcome == CopyOutcome::Completed && targetFile) targetFile->commit();
     return outcome;
   });
