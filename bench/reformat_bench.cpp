@@ -2,6 +2,7 @@
 // bench/reformat-bench.sh can time it as a whole process beside cat and the
 // plain C loop. Usage: reformat_bench SOURCE TARGET
 #include <cstdio>
+#include <string>
 
 #include "reformat/ReformatFile.h"
 #include "platform/Failure.h"
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
   }
   Unwatched observer;
   try {
-    lum::ReformatFile(argv[1], argv[2], observer);
+    lum::ReformatFile(std::string(argv[1]), std::string(argv[2]), observer);
   } catch (const lum::Failure& failure) {
     std::fprintf(stderr, "%s\n", lum::ErrorBoxText(failure).c_str());
     return 1;

@@ -15,28 +15,23 @@ namespace {
 
 // Where progress points fall, in bytes and in UTF-16 alike: where the LF that
 // follows a ">" ends on a target position (1-based) that is a multiple of 50.
-class ProgressSteps {
- public:
-  // An LF of ours ends at `position`; positions come in rising order. Most
-  // calls are one comparison, and most of the others one more: only a long
-  // line, which may pass several multiples at once, needs a division.
-  bool pointAt(std::int64_t position) {
-    if (position < next_) return false;
-    if (position - next_ >= kStep) next_ = position - position % kStep;
-    const bool point = position == next_;
-    next_ += kStep;
-    return point;
-  }
+// A multiple of 50 is even and a multiple of 25; multiplied by the inverse of
+// 25 modulo 2^64 and rotated right by one bit, exactly the multiples of 50 come
+// out at most (2^64 - 1) / 50. That is a multiplication and a comparison a
+// line, and the branch on it is almost never taken, so the CPU predicts it.
+// Tracking the next multiple would need a branch taken about every second
+// line of XML, which it cannot predict.
+bool IsProgressPoint(std::int64_t position) {
+  constexpr std::uint64_t kInverseOf25 = 0x8F5C28F5C28F5C29;
+  static_assert(kInverseOf25 * 25 == 1);
+  return std::rotr(static_cast<std::uint64_t>(position) * kInverseOf25, 1) <= UINT64_MAX / 50;
+}
 
- private:
-  static constexpr std::int64_t kStep = 50;
-  std::int64_t next_ = kStep;  // the multiple that the next LF may end on
-};
 // Lines up to this long move without a library call.
-constexpr std::size_t kShortLine = 32;
+constexpr std::size_t kShortLine = 64;
 
 #ifdef LUM_HAVE_SSE2
-constexpr std::ptrdiff_t kBlock = 64;
+constexpr std::size_t kBlock = 64;
 
 // The ">" among the 64 bytes at `block`, one bit each, in memory order.
 std::uint64_t GtMask(const char* block) {
@@ -122,44 +117,103 @@ class OutputBuffer {
   std::size_t used_ = 0;
 };
 
-// Finds the ">" of a range in order. Where the CPU has SSE2, a block of 64
-// bytes gives the mask of its ">" at once, which beats a library call per
-// line; a block without any hands the rest of a long run to memchr.
-class GtFinder {
- public:
-  GtFinder(const char* begin, const char* end) : at_(begin), end_(end) {}
-
-  const char* next() {
-#ifdef LUM_HAVE_SSE2
-    while (mask_ == 0 && end_ - at_ >= kBlock) {
-      block_ = at_;
-      mask_ = GtMask(at_);
-      at_ += kBlock;
-      if (mask_ == 0) return search();
-    }
-    if (mask_ != 0) {
-      const char* const gt = block_ + std::countr_zero(mask_);
-      mask_ &= mask_ - 1;
-      return gt;
-    }
-#endif
-    return search();
-  }
-
- private:
-  const char* search() {
-    const void* const gt = std::memchr(at_, '>', static_cast<std::size_t>(end_ - at_));
-    at_ = gt == nullptr ? end_ : static_cast<const char*>(gt) + 1;
-    return static_cast<const char*>(gt);
-  }
-
-  const char* at_;  // where the search goes on after the current block
-  const char* end_;
-#ifdef LUM_HAVE_SSE2
-  const char* block_ = nullptr;
-  std::uint64_t mask_ = 0;  // the ">" of the block not yet handed out
-#endif
+// Where the scan of a source buffer ended: after its last ">" in the source,
+// and after that line's CR LF in the target.
+struct Lines {
+  const char* source;
+  char* target;
 };
+
+#ifdef LUM_HAVE_SSE2
+// A block with at least this many ">" is dense markup, copied a part at a
+// time (see CopyLines).
+constexpr int kDenseBlock = 8;
+
+// Whether a block's mask holds at least kDenseBlock ">". std::popcount would
+// be a library call, since every x86-64 has SSE2 but not every one POPCNT;
+// the bits are summed in pairs, fours and bytes instead, and the bytes added
+// up by a multiplication.
+bool IsDense(std::uint64_t mask) {
+  mask -= (mask >> 1) & 0x5555555555555555;
+  mask = (mask & 0x3333333333333333) + ((mask >> 2) & 0x3333333333333333);
+  mask = (mask + (mask >> 4)) & 0x0F0F0F0F0F0F0F0F;
+  return (mask * 0x0101010101010101) >> 56 >= kDenseBlock;
+}
+constexpr std::size_t kPart = 32;
+#endif
+
+// Copies the lines of [data, end), each up to and including a ">", to `to`
+// with CR LF after each, and calls `lineEnded(source, target)` after each
+// with the places just past the ">" and past its LF. What follows the last
+// ">" is left to the caller. The source must have kSlack readable bytes past
+// `end`, and the target room for three times the source and kSlack.
+//
+// A line moves in blocks of kShortLine bytes, which need no library call;
+// what the last one copies past the line is overwritten next. Where the CPU
+// has SSE2, a block of 64 bytes gives the mask of its ">" at once, which beats
+// a library call per line; a block without any hands the rest of a long run
+// to memchr. A dense block (tags of a few bytes) goes a part at a time
+// instead: the part whole to the target, and after each ">" in it the CR LF
+// and the part's bytes from there on, two bytes further along. That costs
+// each ">" the same two moves with no branch on the length of its line.
+template <typename LineEnded>
+Lines CopyLines(const char* data, const char* end, char* to, LineEnded&& lineEnded) {
+  const char* line = data;  // where the line not yet copied starts
+  const auto moveLine = [&](std::size_t length) {
+    std::memcpy(to, line, kShortLine);
+    for (std::size_t moved = kShortLine; moved < length; moved += kShortLine) {
+      std::memcpy(to + moved, line + moved, kShortLine);
+    }
+  };
+  const auto endLine = [&](const char* gt) {
+    const auto length = static_cast<std::size_t>(gt + 1 - line);
+    moveLine(length);
+    std::memcpy(to + length, "\r\n", 2);
+    to += length + 2;
+    line = gt + 1;
+    lineEnded(line, to);
+  };
+  const char* at = data;  // where the search goes on
+#ifdef LUM_HAVE_SSE2
+  while (static_cast<std::size_t>(end - at) >= kBlock) {
+    const std::uint64_t mask = GtMask(at);
+    if (mask == 0) {
+      const void* const gt = std::memchr(at + kBlock, '>', static_cast<std::size_t>(end - at) - kBlock);
+      if (gt == nullptr) return {line, to};
+      endLine(static_cast<const char*>(gt));
+      at = line;
+      continue;
+    }
+    if (!IsDense(mask)) {
+      for (auto bits = mask; bits != 0; bits &= bits - 1) endLine(at + std::countr_zero(bits));
+    } else {
+      // The line so far up to the block, then the block after it.
+      moveLine(static_cast<std::size_t>(at - line));
+      char* out = to + (at - line);
+      for (std::size_t part = 0; part < kBlock; part += kPart) {
+        std::memcpy(out + part, at + part, kPart);
+        for (auto bits = (mask >> part) & ((std::uint64_t{1} << kPart) - 1); bits != 0; bits &= bits - 1) {
+          const std::size_t after = part + static_cast<unsigned>(std::countr_zero(bits)) + 1;
+          std::memcpy(out + after, "\r\n", 2);
+          out += 2;
+          std::memcpy(out + after, at + after, kPart);
+          lineEnded(at + after, out + after);
+        }
+      }
+      const auto lastAfter = kBlock - static_cast<unsigned>(std::countl_zero(mask));
+      line = at + lastAfter;
+      to = out + lastAfter;
+    }
+    at += kBlock;
+  }
+#endif
+  // The bytes that no whole block covers, or all of them without SSE2.
+  while (const void* const gt = std::memchr(at, '>', static_cast<std::size_t>(end - at))) {
+    endLine(static_cast<const char*>(gt));
+    at = line;
+  }
+  return {line, to};
+}
 
 // One copy's state across the source buffers. The encoding is decided by the
 // first two bytes; until then a first byte FF or FE is held back. In UTF-16 a
@@ -226,37 +280,20 @@ class Copier {
   // `size`. The lines go straight into the output buffer, room for all of
   // them reserved at once.
   void copyBytes(const char* data, std::size_t size) {
-    const char* const end = data + size;
     char* const start = out_.reserve(3 * size + kSlack);
-    char* to = start;
-    const char* line = data;  // where the line not yet copied starts
     // `written_` is the target position of the byte before `start`, so an
     // LF's position is `base` plus the address of its end in the buffer: one
-    // addition a line. The steps live in a local while the loop runs, where
-    // the writes through `to` cannot touch them.
+    // addition a line.
     const std::int64_t base = written_ - static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(start));
-    ProgressSteps steps = steps_;
-    GtFinder finder(data, end);
-    while (const char* const gt = finder.next()) {
-      const auto length = static_cast<std::size_t>(gt + 1 - line);
-      // A line moves in blocks of fixed size, which need no library call;
-      // what the last one copies past the line is overwritten next.
-      std::memcpy(to, line, kShortLine);
-      for (std::size_t moved = kShortLine; moved < length; moved += kShortLine) {
-        std::memcpy(to + moved, line + moved, kShortLine);
-      }
-      std::memcpy(to + length, "\r\n", 2);
-      to += length + 2;
-      line = gt + 1;
-      if (steps.pointAt(base + static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(to)))) {
+    const Lines lines = CopyLines(data, data + size, start, [&](const char* line, const char* to) {
+      if (IsProgressPoint(base + static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(to)))) {
         observer_.progress(total_ - (read_ + (line - data)));
       }
-    }
-    steps_ = steps;
-    written_ += to - start;
-    read_ += line - data;
-    out_.commit(to);
-    emitRest(line, static_cast<std::size_t>(end - line));
+    });
+    written_ += lines.target - start;
+    read_ += lines.source - data;
+    out_.commit(lines.target);
+    emitRest(lines.source, static_cast<std::size_t>(data + size - lines.source));
   }
 
   // `data` starts a unit, or completes the held one.
@@ -319,7 +356,7 @@ class Copier {
     read_ += static_cast<std::int64_t>(size);
     written_ += static_cast<std::int64_t>(size + sizeof lineBreak_.bytes);
     // In UTF-16 the LF unit's last byte is where the line ends.
-    if (steps_.pointAt(written_)) observer_.progress(total_ - read_);
+    if (IsProgressPoint(written_)) observer_.progress(total_ - read_);
   }
 
   OutputBuffer out_;
@@ -332,7 +369,6 @@ class Copier {
   bool holding_ = false;
   std::int64_t read_ = 0;     // source bytes copied so far
   std::int64_t written_ = 0;  // target bytes so far; the last one's 1-based position
-  ProgressSteps steps_;
 };
 
 }  // namespace

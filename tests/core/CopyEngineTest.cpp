@@ -255,12 +255,15 @@ std::size_t RandomMaxRead(std::mt19937& random, std::size_t bufferSize) {
 TEST(CopyWithLineBreaks, RandomBytesMatchTheByteByByteCopy) {
   std::mt19937 random(20240611);
   for (int round = 0; round < 400; ++round) {
-    // From almost no ">" to almost nothing else; FF and FE are frequent, so
-    // that near-marks at the start come up.
-    const unsigned gtPercent = std::vector<unsigned>{1, 10, 40, 90}[round % 4];
+    // From almost no ">" to almost nothing else, in every third round
+    // changing every few hundred bytes, so that long lines meet dense markup;
+    // FF and FE are frequent, so that near-marks at the start come up.
+    const std::vector<unsigned> gtPercents = {1, 10, 40, 90};
+    const std::size_t stretch = round % 3 == 0 ? 1 + random() % 400 : kUnlimited;
     const std::size_t size = round % 20 == 0 ? random() % 300000 : random() % 3000;
     std::string source;
     for (std::size_t i = 0; i < size; ++i) {
+      const unsigned gtPercent = gtPercents[(round + i / stretch) % gtPercents.size()];
       const unsigned pick = random() % 100;
       source += pick < gtPercent ? '>' : pick % 7 == 0 ? '\xFF' : pick % 7 == 1 ? '\xFE' : static_cast<char>(random());
     }
