@@ -29,7 +29,7 @@ void EnableForm(QWidget& form, bool enabled) {
   try {
     disable = ReadIniString("LUM", "DISABLE", "", ui.IniFilePath());
   } catch (const std::exception&) {
-    disable.clear();
+    // Unread, the value stays empty: the controls are switched.
   }
   if (disable.empty()) {
     QList<QObject*> controls;
