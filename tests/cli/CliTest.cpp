@@ -11,8 +11,8 @@
 #include <functional>
 
 #include "platform/Version.h"
-#include "tests/cli/Child.h"
-#include "tests/core/FileTestSupport.h"
+#include "tests/support/Child.h"
+#include "tests/support/Files.h"
 #include "tests/support/ReferenceCopy.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "platform/DirectoryListing.h"
 #include "platform/Program.h"
-#include "tests/core/FileTestSupport.h"
+#include "tests/support/Files.h"
 
 namespace {
 

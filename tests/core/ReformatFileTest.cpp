@@ -8,7 +8,7 @@
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "shared/Paths.h"
-#include "tests/core/FileTestSupport.h"
+#include "tests/support/Files.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "reformat/ReformatFile.h"
 #include "platform/Failure.h"
-#include "tests/core/FileTestSupport.h"
+#include "tests/support/Files.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "reformat/ReformatFile.h"
 #include "platform/Failure.h"
-#include "tests/core/FileTestSupport.h"
+#include "tests/support/Files.h"
 #include "tests/support/ReferenceCopy.h"
 
 namespace {

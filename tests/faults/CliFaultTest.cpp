@@ -24,8 +24,8 @@
 #include <string>
 #include <thread>
 
-#include "tests/cli/Child.h"
-#include "tests/core/FileTestSupport.h"
+#include "tests/support/Child.h"
+#include "tests/support/Files.h"
 #include "tests/support/PosixFaults.h"
 #include "tests/support/ReferenceCopy.h"
 

@@ -15,7 +15,7 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  // The UTF-8 path of `name` inside the folder.
+  // The UTF-8 path of `name` inside the folder ("" for the folder itself).
   std::string path(const std::string& name) const;
   // The names of everything in the folder, hidden entries included.
   std::set<std::string> names() const;
@@ -26,6 +26,9 @@ class TempFolder {
 
 std::filesystem::path PathOf(const std::string& utf8);
 void WriteBytes(const std::string& path, const std::string& bytes);
+// The whole file, read in one go ("" when it cannot be read).
 std::string ReadBytes(const std::string& path);
+// One-line XML of numbered rows, `size` bytes or a row more.
+std::string Rows(std::size_t size);
 
 }  // namespace lum::test

@@ -1,7 +1,6 @@
-#include "tests/core/FileTestSupport.h"
+#include "tests/support/Files.h"
 
 #include <fstream>
-#include <iterator>
 #include <random>
 
 namespace lum::test {
@@ -21,7 +20,7 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::path(const std::string& name) const {
-  const std::u8string utf8 = (folder_ / PathOf(name)).u8string();
+  const std::u8string utf8 = (name.empty() ? folder_ : folder_ / PathOf(name)).u8string();
   return std::string(utf8.begin(), utf8.end());
 }
 
@@ -41,8 +40,17 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::string& path) {
-  std::ifstream in(PathOf(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ifstream in(PathOf(path), std::ios::binary | std::ios::ate);
+  std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+  in.seekg(0);
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
+}
+
+std::string Rows(std::size_t size) {
+  std::string text;
+  for (int row = 0; text.size() < size; ++row) text += "<row n=\"" + std::to_string(row) + "\">hodnota</row>";
+  return text;
 }
 
 }  // namespace lum::test

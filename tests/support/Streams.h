@@ -1,0 +1,92 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/ByteStream.h"
+#include "platform/Failure.h"
+#include "reformat/CopyEngine.h"
+
+namespace lum::test {
+
+// Hands out `data`, at most `maxRead` bytes a read; fails with `failure`
+// instead of its `failAt`-th read (1-based; 0: never).
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::string data, std::size_t maxRead = std::numeric_limits<std::size_t>::max(),
+                        int failAt = 0, int failure = err::kDeviceIo)
+      : data_(std::move(data)), maxRead_(maxRead), failAt_(failAt), failure_(failure) {}
+
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    if (++reads == failAt_) throw Failure(failure_, "test");
+    const std::size_t size = std::min({capacity, maxRead_, data_.size() - position_});
+    std::memcpy(buffer, data_.data() + position_, size);
+    position_ += size;
+    return size;
+  }
+
+  int reads = 0;
+
+ private:
+  std::string data_;
+  std::size_t maxRead_;
+  int failAt_;
+  int failure_;
+  std::size_t position_ = 0;
+};
+
+// Keeps what it is given; past `room` bytes it fails with `failure`.
+class MemorySink : public ByteSink {
+ public:
+  explicit MemorySink(std::size_t room = std::numeric_limits<std::size_t>::max(), int failure = err::kDiskFull)
+      : room_(room), failure_(failure) {}
+
+  void write(const char* data, std::size_t size) override {
+    if (bytes.size() + size > room_) throw Failure(failure_, "test");
+    bytes.append(data, size);
+    ++writes;
+  }
+
+  std::string bytes;
+  int writes = 0;
+
+ private:
+  std::size_t room_;
+  int failure_;
+};
+
+// Records the progress points and answers "cancel" from its `cancelAt`-th
+// question on (0: never); `onProgress` runs at every point.
+class RecordingObserver : public CopyObserver {
+ public:
+  explicit RecordingObserver(int cancelAt = 0) : cancelAt_(cancelAt) {}
+  void progress(std::int64_t remaining) override {
+    points.push_back(remaining);
+    if (onProgress) onProgress();
+  }
+  bool cancelled() override { return ++questions >= cancelAt_ && cancelAt_ > 0; }
+
+  std::vector<std::int64_t> points;
+  int questions = 0;
+  std::function<void()> onProgress;
+
+ private:
+  int cancelAt_;
+};
+
+// The number of the lum::Failure that `action` throws; 0 when it throws none.
+inline int FailureNumber(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Failure& failure) {
+    return failure.number();
+  }
+  return 0;
+}
+
+}  // namespace lum::test
