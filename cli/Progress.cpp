@@ -79,37 +79,37 @@ void ProgressLine::update(std::int64_t done) {
   const Clock::time_point now = Clock::now();
   if (width_ > 0 && now - drawn_ < kRedrawInterval) return;
   drawn_ = now;
-  const std::string line = text(done, std::chrono::duration<double>(now - start_).count());
+  const std::string line = ProgressText(name_, total_, done, std::chrono::duration<double>(now - start_).count());
   const std::size_t columns = Columns(line);
   // Spaces wipe what is left of a longer line from before.
   WriteMessage(terminal_, "\r" + line + std::string(width_ > columns ? width_ - columns : 0, ' '));
   width_ = std::max(width_, columns);
 }
 
-std::string ProgressLine::text(std::int64_t done, double seconds) const {
-  const double unit = std::max(total_, done) >= 10 * kGiB ? kGiB : kMiB;
+std::string ProgressText(std::string_view name, std::int64_t total, std::int64_t done, double seconds) {
+  const double unit = std::max(total, done) >= 10 * kGiB ? kGiB : kMiB;
   const char* const unitName = unit == kGiB ? " GiB" : " MiB";
   const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
   std::string line = "  ";
-  if (total_ > 0) {
+  if (total > 0) {
     // A file that grew while it is read does not push the bar past its end.
-    const double share = std::min(static_cast<double>(done) / static_cast<double>(total_), 1.0);
+    const double share = std::min(static_cast<double>(done) / static_cast<double>(total), 1.0);
     const auto cells = static_cast<std::size_t>(share * kBarCells);
     // Three columns for the share, so that the bar does not move as it grows.
     char percent[8];
     std::snprintf(percent, sizeof percent, "%3d", static_cast<int>(share * 100));
     line += percent + std::string(" % [") + std::string(cells, '#') +
             std::string(kBarCells - cells, ' ') + "] ";
-    line += Decimal(static_cast<double>(done) / unit) + "/" + Decimal(static_cast<double>(total_) / unit) + unitName;
+    line += Decimal(static_cast<double>(done) / unit) + "/" + Decimal(static_cast<double>(total) / unit) + unitName;
   } else {
     line += Decimal(static_cast<double>(done) / unit) + unitName;
   }
   line += "  " + std::to_string(static_cast<long long>(rate / kMiB)) + " MiB/s";
-  if (total_ > 0 && rate > 0) line += "  zbývá " + Duration(static_cast<double>(std::max<std::int64_t>(total_ - done, 0)) / rate);
+  if (total > 0 && rate > 0) line += "  zbývá " + Duration(static_cast<double>(std::max<std::int64_t>(total - done, 0)) / rate);
   // The name takes what the figures leave of the line. They take at most 69
   // columns (files under 100 TiB, rates under 100 GiB/s, under 100 hours left).
   const std::size_t room = kLineColumns > Columns(line) ? kLineColumns - Columns(line) : 0;
-  return ShortName(name_, room) + line;
+  return ShortName(name, room) + line;
 }
 
 }  // namespace lum::cli

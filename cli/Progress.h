@@ -13,6 +13,10 @@ namespace lum::cli {
 // cannot be shown must not stop the work.
 void WriteMessage(ByteSink& sink, std::string_view text) noexcept;
 
+// The progress line's text for a file `name` of `total` bytes (negative: not
+// known) of which `done` are copied after `seconds`.
+std::string ProgressText(std::string_view name, std::int64_t total, std::int64_t done, double seconds);
+
 // One line on a terminal that follows a file's copy: the file's name, with a
 // known size a bar and the share done, the bytes done, the rate, and with a
 // known size the time left. It stays within 79 columns, the name cut from the
@@ -35,8 +39,6 @@ class ProgressLine {
 
  private:
   using Clock = std::chrono::steady_clock;
-
-  std::string text(std::int64_t done, double seconds) const;
 
   ByteSink& terminal_;
   std::string name_;

@@ -2,111 +2,71 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
 
 using lum::PathStyle;
+constexpr PathStyle W = PathStyle::Windows, P = PathStyle::Posix;
 
-// One source path: how it splits, whether the folder part reports failure 5,
-// and the target the reformat command writes for it.
+// A source path: its folder part (and whether asking for it reports failure
+// 5), its file name and the target written beside it.
 struct SplitRow {
   const char* name;
   PathStyle style;
-  std::string path;
-  std::string directory;
-  bool directoryFails;
-  std::string fileName;
-  std::string target;
+  std::string path, directory;
+  bool fails;
+  std::string fileName, target;
 };
 
 void PrintTo(const SplitRow& row, std::ostream* os) { *os << row.name; }
 
 class SplitPathTest : public testing::TestWithParam<SplitRow> {};
 
-TEST_P(SplitPathTest, DirectoryPart) {
+TEST_P(SplitPathTest, FolderFileNameAndTarget) {
   const SplitRow& row = GetParam();
   std::vector<int> reported;
-  const std::string directory =
-      lum::GetDirectoryPart(row.path, row.style, [&](const lum::Failure& failure) { reported.push_back(failure.number()); });
-  EXPECT_EQ(directory, row.directory);
-  EXPECT_EQ(reported, row.directoryFails ? std::vector<int>{lum::err::kInvalidCall} : std::vector<int>{});
+  EXPECT_EQ(lum::GetDirectoryPart(row.path, row.style, [&](const lum::Failure& f) { reported.push_back(f.number()); }),
+            row.directory);
+  EXPECT_EQ(reported, row.fails ? std::vector<int>{lum::err::kInvalidCall} : std::vector<int>{});
+  EXPECT_EQ(lum::GetDirectoryPart(row.path, row.style, {}), row.directory);
+  EXPECT_EQ(lum::GetFileNamePart(row.path, row.style), row.fileName);
+  EXPECT_EQ(lum::TargetPathFor(row.path, row.style), row.target);
 }
-
-TEST_P(SplitPathTest, DirectoryPartWithoutReporterStillReturns) {
-  EXPECT_EQ(lum::GetDirectoryPart(GetParam().path, GetParam().style, {}), GetParam().directory);
-}
-
-TEST_P(SplitPathTest, FileNamePart) {
-  EXPECT_EQ(lum::GetFileNamePart(GetParam().path, GetParam().style), GetParam().fileName);
-}
-
-TEST_P(SplitPathTest, TargetPath) { EXPECT_EQ(lum::TargetPathFor(GetParam().path, GetParam().style), GetParam().target); }
-
-constexpr PathStyle W = PathStyle::Windows;
-constexpr PathStyle P = PathStyle::Posix;
 
 INSTANTIATE_TEST_SUITE_P(
-    Windows, SplitPathTest,
+    Paths, SplitPathTest,
     testing::Values(
-        SplitRow{"FolderAndFile", W, R"(C:\Data\file.xml)", R"(C:\Data)", false, "file.xml", R"(C:\Data\file.xml_LUM.XML)"},
-        SplitRow{"TwoDots", W, R"(C:\Data\report.old.xml)", R"(C:\Data)", false, "report.old.xml",
+        SplitRow{"WindowsFolderAndFile", W, R"(C:\Data\report.old.xml)", R"(C:\Data)", false, "report.old.xml",
                  R"(C:\Data\report.old.xml_LUM.XML)"},
-        SplitRow{"DriveRoot", W, R"(C:\file.xml)", R"(C:\)", false, "file.xml", R"(C:\file.xml_LUM.XML)"},
-        SplitRow{"NetworkShare", W, R"(\\server\share\a.xml)", R"(\\server\share)", false, "a.xml",
+        SplitRow{"WindowsDriveRoot", W, R"(C:\file.xml)", R"(C:\)", false, "file.xml", R"(C:\file.xml_LUM.XML)"},
+        SplitRow{"WindowsShare", W, R"(\\server\share\a.xml)", R"(\\server\share)", false, "a.xml",
                  R"(\\server\share\a.xml_LUM.XML)"},
-        SplitRow{"TrailingSeparator", W, R"(C:\Data\)", R"(C:\Data)", false, "", R"(C:\Data\_LUM.XML)"},
-        SplitRow{"RootOnly", W, R"(C:\)", R"(C:\)", false, "", R"(C:\_LUM.XML)"},
-        SplitRow{"TwoCharacterFolderKeepsSeparator", W, R"(ab\c.xml)", R"(ab\)", false, "c.xml", R"(ab\c.xml_LUM.XML)"},
-        SplitRow{"ColonIsLastSeparatorOfName", W, R"(a\b:c.xml)", "a", false, "c.xml", R"(a\c.xml_LUM.XML)"},
-        SplitRow{"LeadingSeparatorOnly", W, R"(\a.xml)", "", false, "a.xml", R"(\a.xml_LUM.XML)"},
-        SplitRow{"BareNameTargetBesideIt", W, "file.xml", "", true, "file.xml", "file.xml_LUM.XML"},
-        SplitRow{"DriveRelativeTargetBesideIt", W, "C:file.xml", "", true, "C:file.xml", "C:file.xml_LUM.XML"},
-        SplitRow{"Empty", W, "", "", false, "", "_LUM.XML"},
-        SplitRow{"ForwardSlashIsOrdinary", W, "C:/Data/file.xml", "", true, "C:/Data/file.xml", "C:/Data/file.xml_LUM.XML"},
-        SplitRow{"SpacesAndCzechLetters", W, R"(C:\Moje dokumenty\Účetnictví\faktura č. 7.xml)",
-                 R"(C:\Moje dokumenty\Účetnictví)", false, "faktura č. 7.xml",
-                 R"(C:\Moje dokumenty\Účetnictví\faktura č. 7.xml_LUM.XML)"},
-        SplitRow{"TargetProcessedAgain", W, R"(C:\Data\faktura.xml_LUM.XML)", R"(C:\Data)", false,
-                 "faktura.xml_LUM.XML", R"(C:\Data\faktura.xml_LUM.XML_LUM.XML)"},
-        // The two-character rule counts UTF-16 code units, not UTF-8 bytes.
-        SplitRow{"TwoLettersInThreeBytes", W, R"(čd\x.xml)", R"(čd\)", false, "x.xml", R"(čd\x.xml_LUM.XML)"},
-        SplitRow{"OneLetterInTwoBytes", W, R"(é\x.xml)", "é", false, "x.xml", R"(é\x.xml_LUM.XML)"},
-        SplitRow{"SurrogatePairIsTwoUnits", W, "\xF0\x9D\x84\x9E\\x.xml", "\xF0\x9D\x84\x9E\\", false, "x.xml",
-                 "\xF0\x9D\x84\x9E\\x.xml_LUM.XML"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// The same rows in the POSIX style: "/" separates, ":" and "\" are ordinary.
-INSTANTIATE_TEST_SUITE_P(
-    Posix, SplitPathTest,
-    testing::Values(
-        SplitRow{"FolderAndFile", P, "/data/file.xml", "/data", false, "file.xml", "/data/file.xml_LUM.XML"},
-        SplitRow{"TwoDots", P, "/data/report.old.xml", "/data", false, "report.old.xml", "/data/report.old.xml_LUM.XML"},
-        SplitRow{"NetworkShare", P, "//server/share/a.xml", "//server/share", false, "a.xml",
-                 "//server/share/a.xml_LUM.XML"},
-        SplitRow{"TrailingSeparator", P, "/data/", "/data", false, "", "/data/_LUM.XML"},
-        SplitRow{"RootOnly", P, "/", "", false, "", "/_LUM.XML"},
-        SplitRow{"TwoCharacterFolderKeepsSeparator", P, "ab/c.xml", "ab/", false, "c.xml", "ab/c.xml_LUM.XML"},
-        SplitRow{"ColonIsOrdinary", P, "a/b:c.xml", "a", false, "b:c.xml", "a/b:c.xml_LUM.XML"},
-        SplitRow{"LeadingSeparatorOnly", P, "/a.xml", "", false, "a.xml", "/a.xml_LUM.XML"},
-        SplitRow{"BareNameTargetBesideIt", P, "file.xml", "", true, "file.xml", "file.xml_LUM.XML"},
-        SplitRow{"ColonNameTargetBesideIt", P, "C:file.xml", "", true, "C:file.xml", "C:file.xml_LUM.XML"},
-        SplitRow{"BackslashIsOrdinary", P, R"(data\file.xml)", "", true, R"(data\file.xml)", R"(data\file.xml_LUM.XML)"},
-        SplitRow{"Empty", P, "", "", false, "", "_LUM.XML"},
-        SplitRow{"SpacesAndCzechLetters", P, "/home/jana/Moje dokumenty/faktura č. 7.xml", "/home/jana/Moje dokumenty",
-                 false, "faktura č. 7.xml", "/home/jana/Moje dokumenty/faktura č. 7.xml_LUM.XML"},
-        SplitRow{"TargetProcessedAgain", P, "/data/faktura.xml_LUM.XML", "/data", false, "faktura.xml_LUM.XML",
+        SplitRow{"WindowsTrailingSeparator", W, R"(C:\Data\)", R"(C:\Data)", false, "", R"(C:\Data\_LUM.XML)"},
+        SplitRow{"WindowsTwoCharacterFolder", W, R"(ab\c.xml)", R"(ab\)", false, "c.xml", R"(ab\c.xml_LUM.XML)"},
+        SplitRow{"WindowsColonEndsTheName", W, R"(a\b:c.xml)", "a", false, "c.xml", R"(a\c.xml_LUM.XML)"},
+        SplitRow{"WindowsLeadingSeparator", W, R"(\a.xml)", "", false, "a.xml", R"(\a.xml_LUM.XML)"},
+        SplitRow{"WindowsDriveRelative", W, "C:file.xml", "", true, "C:file.xml", "C:file.xml_LUM.XML"},
+        SplitRow{"WindowsForwardSlashIsOrdinary", W, "C:/Data/f.xml", "", true, "C:/Data/f.xml",
+                 "C:/Data/f.xml_LUM.XML"},
+        SplitRow{"WindowsCzech", W, R"(C:\Účetnictví\faktura č. 7.xml)", R"(C:\Účetnictví)", false, "faktura č. 7.xml",
+                 R"(C:\Účetnictví\faktura č. 7.xml_LUM.XML)"},
+        SplitRow{"WindowsTwoLettersInThreeBytes", W, R"(čd\x.xml)", R"(čd\)", false, "x.xml", R"(čd\x.xml_LUM.XML)"},
+        SplitRow{"WindowsSurrogatePairIsTwoUnits", W, "\xF0\x9D\x84\x9E\\x.xml", "\xF0\x9D\x84\x9E\\", false, "x.xml",
+                 "\xF0\x9D\x84\x9E\\x.xml_LUM.XML"},
+        SplitRow{"PosixFolderAndFile", P, "/data/faktura.xml_LUM.XML", "/data", false, "faktura.xml_LUM.XML",
                  "/data/faktura.xml_LUM.XML_LUM.XML"},
-        SplitRow{"TwoLettersInThreeBytes", P, "čd/x.xml", "čd/", false, "x.xml", "čd/x.xml_LUM.XML"},
-        SplitRow{"OneLetterInTwoBytes", P, "é/x.xml", "é", false, "x.xml", "é/x.xml_LUM.XML"}),
+        SplitRow{"PosixRootOnly", P, "/", "", false, "", "/_LUM.XML"},
+        SplitRow{"PosixTwoCharacterFolder", P, "ab/c.xml", "ab/", false, "c.xml", "ab/c.xml_LUM.XML"},
+        SplitRow{"PosixColonIsOrdinary", P, "a/b:c.xml", "a", false, "b:c.xml", "a/b:c.xml_LUM.XML"},
+        SplitRow{"PosixBareName", P, "file.xml", "", true, "file.xml", "file.xml_LUM.XML"},
+        SplitRow{"PosixBackslashIsOrdinary", P, R"(d\f.xml)", "", true, R"(d\f.xml)", R"(d\f.xml_LUM.XML)"},
+        SplitRow{"PosixEmpty", P, "", "", false, "", "_LUM.XML"},
+        SplitRow{"PosixOneLetterInTwoBytes", P, "é/x.xml", "é", false, "x.xml", "é/x.xml_LUM.XML"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct JoinRow {
   const char* name;
   PathStyle style;
-  std::string directory;
-  std::string fileName;
-  std::string joined;
+  std::string directory, fileName, joined;
 };
 
 void PrintTo(const JoinRow& row, std::ostream* os) { *os << row.name; }
@@ -118,31 +78,14 @@ TEST_P(JoinPathTest, PutsOneSeparatorBetween) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Windows, JoinPathTest,
-    testing::Values(JoinRow{"SeparatorAdded", W, R"(C:\Data)", "a.xml", R"(C:\Data\a.xml)"},
-                    JoinRow{"BothHaveSeparator", W, R"(C:\Data\)", R"(\a.xml)", R"(C:\Data\a.xml)"},
-                    JoinRow{"Root", W, R"(C:\)", "a.xml", R"(C:\a.xml)"},
-                    JoinRow{"EmptyDirectory", W, "", "a.xml", R"(\a.xml)"},
-                    JoinRow{"OnlyOneLeadingSeparatorDropped", W, R"(C:\Data)", R"(\\a.xml)", R"(C:\Data\\a.xml)"},
-                    JoinRow{"EmptyName", W, R"(C:\Data)", "", R"(C:\Data\)"},
-                    JoinRow{"ForwardSlashIsOrdinary", W, "C:/Data/", "/a.xml", R"(C:/Data/\/a.xml)"}),
+    Paths, JoinPathTest,
+    testing::Values(JoinRow{"WindowsSeparatorAdded", W, R"(C:\Data)", "a.xml", R"(C:\Data\a.xml)"},
+                    JoinRow{"WindowsBothHaveOne", W, R"(C:\)", R"(\a.xml)", R"(C:\a.xml)"},
+                    JoinRow{"WindowsOnlyOneDropped", W, R"(C:\Data)", R"(\\a.xml)", R"(C:\Data\\a.xml)"},
+                    JoinRow{"WindowsForwardSlashIsOrdinary", W, "C:/D/", "/a", R"(C:/D/\/a)"},
+                    JoinRow{"PosixEmptyDirectory", P, "", "a.xml", "/a.xml"},
+                    JoinRow{"PosixEmptyName", P, "/data", "", "/data/"},
+                    JoinRow{"PosixBackslashIsOrdinary", P, R"(d\)", R"(\a)", R"(d\/\a)"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-INSTANTIATE_TEST_SUITE_P(
-    Posix, JoinPathTest,
-    testing::Values(JoinRow{"SeparatorAdded", P, "/data", "a.xml", "/data/a.xml"},
-                    JoinRow{"BothHaveSeparator", P, "/data/", "/a.xml", "/data/a.xml"},
-                    JoinRow{"Root", P, "/", "a.xml", "/a.xml"},
-                    JoinRow{"EmptyDirectory", P, "", "a.xml", "/a.xml"},
-                    JoinRow{"OnlyOneLeadingSeparatorDropped", P, "/data", "//a.xml", "/data//a.xml"},
-                    JoinRow{"EmptyName", P, "/data", "", "/data/"},
-                    JoinRow{"BackslashIsOrdinary", P, R"(data\)", R"(\a.xml)", R"(data\/\a.xml)"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(NativePathStyle, SplitsThePlatformsOwnPaths) {
-  const std::string folder = lum::ProgramFolder();
-  const std::string sep(1, lum::kNativeSeparator);
-  EXPECT_EQ(lum::TargetPathFor(folder + sep + "a.xml", lum::kNativePathStyle), folder + sep + "a.xml_LUM.XML");
-}
 
 }  // namespace

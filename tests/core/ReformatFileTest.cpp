@@ -1,213 +1,212 @@
+// The reformat job on real files: what it writes, what it refuses, and what
+// it leaves when it cannot finish. Whatever happens, the target is either
+// the earlier one or the whole copy, and nothing else is left behind.
 #include "reformat/ReformatFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
+#include <optional>
 
-#include "platform/Failure.h"
-#include "platform/Files.h"
 #include "shared/Paths.h"
 #include "tests/support/Files.h"
+#include "tests/support/ReferenceCopy.h"
+#include "tests/support/Streams.h"
+#ifndef _WIN32
+#include <sys/stat.h>
+
+#include "tests/support/PosixFaults.h"
+#endif
 
 namespace {
 
-using lum::CopyOutcome;
+namespace fs = std::filesystem;
+using lum::test::PathOf;
 using lum::test::ReadBytes;
 using lum::test::WriteBytes;
 
-class QuietObserver : public lum::CopyObserver {
- public:
-  void progress(std::int64_t) override {}
-  bool cancelled() override { return false; }
-};
-
-std::string Repeat(const std::string& text, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) out += text;
-  return out;
-}
-
-// The failure number that `action` throws; 0 when it throws none.
-int FailureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const lum::Failure& failure) {
-    return failure.number();
-  }
-  return 0;
-}
-
-class ReformatFileTest : public testing::Test {
- protected:
-  std::string target(const std::string& source) const { return lum::TargetPathFor(source, lum::kNativePathStyle); }
-
-  lum::test::TempFolder folder_;
-  QuietObserver quiet_;
-};
-
-TEST_F(ReformatFileTest, WritesTheCopyBesideTheSource) {
-  const std::string source = folder_.path("faktura č. 7.xml");
-  WriteBytes(source, "<a><b>x</b></a>");
-  EXPECT_EQ(lum::ReformatFile(source, target(source), quiet_), CopyOutcome::Completed);
-  EXPECT_EQ(ReadBytes(target(source)), "<a>\r\n<b>\r\nx</b>\r\n</a>\r\n");
-  EXPECT_EQ(folder_.names(), (std::set<std::string>{"faktura č. 7.xml", "faktura č. 7.xml_LUM.XML"}));
-}
-
-TEST_F(ReformatFileTest, EmptySourceGivesEmptyTarget) {
-  const std::string source = folder_.path("empty.xml");
-  WriteBytes(source, "");
-  EXPECT_EQ(lum::ReformatFile(source, target(source), quiet_), CopyOutcome::Completed);
-  EXPECT_TRUE(std::filesystem::exists(lum::test::PathOf(target(source))));
-  EXPECT_EQ(ReadBytes(target(source)), "");
-}
-
-TEST_F(ReformatFileTest, SourceOfManyBuffersIsCopiedWhole) {
-  const std::string source = folder_.path("big.xml");
-  WriteBytes(source, Repeat("<row>value</row>", 200000));  // 3.2 MB
-  EXPECT_EQ(lum::ReformatFile(source, target(source), quiet_), CopyOutcome::Completed);
-  EXPECT_EQ(ReadBytes(target(source)), Repeat("<row>\r\nvalue</row>\r\n", 200000));
-}
-
-TEST_F(ReformatFileTest, LongerEarlierTargetIsReplacedWhole) {
-  const std::string source = folder_.path("a.xml");
-  WriteBytes(source, "<a/>");
-  WriteBytes(target(source), std::string(10000, 'z'));
-  EXPECT_EQ(lum::ReformatFile(source, target(source), quiet_), CopyOutcome::Completed);
-  EXPECT_EQ(ReadBytes(target(source)), "<a/>\r\n");
-  EXPECT_EQ(folder_.names(), (std::set<std::string>{"a.xml", "a.xml_LUM.XML"}));
-}
-
-// A copy that stops in the middle leaves the folder as it found it.
-struct BrokenRunRow {
-  const char* name;
-  bool cancel;         // cancel at the first question; otherwise the first progress point fails
-  bool earlierTarget;  // a target from before is there
-};
-
-void PrintTo(const BrokenRunRow& row, std::ostream* os) { *os << row.name; }
-
-class BrokenRunTest : public ReformatFileTest, public testing::WithParamInterface<BrokenRunRow> {};
-
-class BreakingObserver : public lum::CopyObserver {
- public:
-  explicit BreakingObserver(bool cancel) : cancel_(cancel) {}
-  void progress(std::int64_t) override {
-    if (!cancel_) throw lum::Failure(lum::err::kOverflow, "window");
-  }
-  bool cancelled() override { return cancel_; }
-
- private:
-  bool cancel_;
-};
-
-TEST_P(BrokenRunTest, LeavesNoTraceAndTheEarlierTargetUntouched) {
-  const std::string source = folder_.path("a.xml");
-  WriteBytes(source, Repeat("<row>value</row>", 200000));
-  if (GetParam().earlierTarget) WriteBytes(target(source), "earlier");
-  const std::set<std::string> before = folder_.names();
-
-  BreakingObserver observer(GetParam().cancel);
-  if (GetParam().cancel) {
-    EXPECT_EQ(lum::ReformatFile(source, target(source), observer), CopyOutcome::Cancelled);
-  } else {
-    EXPECT_EQ(FailureOf([&] { lum::ReformatFile(source, target(source), observer); }), lum::err::kOverflow);
-  }
-  EXPECT_EQ(folder_.names(), before);
-  if (GetParam().earlierTarget) {
-    EXPECT_EQ(ReadBytes(target(source)), "earlier");
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Runs, BrokenRunTest,
-                         testing::Values(BrokenRunRow{"Cancelled", true, false},
-                                         BrokenRunRow{"CancelledOverEarlierTarget", true, true},
-                                         BrokenRunRow{"FailedMidway", false, false},
-                                         BrokenRunRow{"FailedMidwayOverEarlierTarget", false, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// Paths that fail before anything is written: the failure number, and the
-// folder unchanged.
-struct RefusedRow {
-  const char* name;
-  std::function<void(const lum::test::TempFolder&)> prepare;
-  std::string source;
-  std::string target;  // empty: the usual target beside the source
-  int number;
-};
-
-void PrintTo(const RefusedRow& row, std::ostream* os) { *os << row.name; }
-
-class RefusedTest : public ReformatFileTest, public testing::WithParamInterface<RefusedRow> {};
-
-TEST_P(RefusedTest, FailsAndCreatesNothing) {
-  const RefusedRow& row = GetParam();
-  row.prepare(folder_);
-  const std::set<std::string> before = folder_.names();
-  const std::string source = folder_.path(row.source);
-  const std::string targetPath = row.target.empty() ? target(source) : folder_.path(row.target);
-  EXPECT_EQ(FailureOf([&] { lum::ReformatFile(source, targetPath, quiet_); }), row.number);
-  EXPECT_EQ(folder_.names(), before);
-}
-
-void Nothing(const lum::test::TempFolder&) {}
-void PlainFile(const lum::test::TempFolder& folder) { WriteBytes(folder.path("plain.xml"), "<a/>"); }
-void SubFolder(const lum::test::TempFolder& folder) {
-  std::filesystem::create_directory(lum::test::PathOf(folder.path("folder.xml")));
-}
-void PlainFileAndFolderTarget(const lum::test::TempFolder& folder) {
-  PlainFile(folder);
-  std::filesystem::create_directory(lum::test::PathOf(folder.path("plain.xml_LUM.XML")));
-}
-
+constexpr int kCancelled = -1;  // the observer cancels at its first question
 const std::string kSep(1, lum::kNativeSeparator);
 
+// A folder with a source of several buffers and an earlier target beside it.
+struct Scene {
+  lum::test::TempFolder folder;
+  std::string content = lum::test::Rows(3 << 20);
+  std::string source = folder.path("faktura č. 7.xml");
+  std::string target = lum::TargetPathFor(source, lum::kNativePathStyle);
+};
+
+struct Case {
+  const char* name;
+  int failure;                                       // 0: written; kCancelled
+  std::function<void(Scene&)> prepare = nullptr;  // changes the scene
+  std::function<void(Scene&)> during = nullptr;     // at the first progress point
+  std::function<void(Scene&)> check = nullptr;      // more to see afterwards
+  bool asNobody = false;     // run by a user whom permissions bind, also under root
+  long sizeLimit = 0;        // a file-size limit (ulimit -f) in bytes
+  unsigned mode = 0;         // the target's permission bits afterwards
+  unsigned umask = 022;
+};
+
+void PrintTo(const Case& row, std::ostream* os) { *os << row.name; }
+
+class ReformatFileTest : public testing::TestWithParam<Case> {};
+
+std::string NameOf(const std::string& path) {
+  const std::u8string name = PathOf(path).filename().u8string();
+  return std::string(name.begin(), name.end());
+}
+
+TEST_P(ReformatFileTest, WritesTheWholeCopyOrLeavesAllAsItWas) {
+  const Case& row = GetParam();
+  Scene scene;
+  WriteBytes(scene.source, scene.content);
+  WriteBytes(scene.target, "earlier");
+  if (row.prepare) row.prepare(scene);
+  const std::set<std::string> before = scene.folder.names();
+  const std::string earlier = ReadBytes(scene.target);
+
+  lum::test::RecordingObserver observer(row.failure == kCancelled ? 1 : 0);
+  auto during = row.during;
+  observer.onProgress = [&] {
+    if (during) std::exchange(during, nullptr)(scene);
+  };
+  lum::CopyOutcome outcome{};
+  int failure = 0;
+  {
+#ifndef _WIN32
+    const mode_t savedMask = ::umask(row.umask);
+    std::optional<lum::test::AsNobody> nobody;
+    if (row.asNobody) nobody.emplace();
+    std::optional<lum::test::FileSizeLimit> limit;
+    if (row.sizeLimit > 0) limit.emplace(row.sizeLimit, SIG_IGN);
+#endif
+    failure = lum::test::FailureNumber([&] { outcome = lum::ReformatFile(scene.source, scene.target, observer); });
+#ifndef _WIN32
+    ::umask(savedMask);
+#endif
+  }
+  EXPECT_EQ(failure == 0 && outcome == lum::CopyOutcome::Cancelled ? kCancelled : failure, row.failure);
+  std::set<std::string> after = scene.folder.names(), expected = before;
+  if (row.failure == 0) {
+    EXPECT_TRUE(ReadBytes(scene.target) == lum::test::ReferenceTarget(scene.content)) << "not the whole copy";
+    expected.insert(NameOf(scene.target));
+  } else {
+    EXPECT_EQ(ReadBytes(scene.target), earlier);
+    const bool refused = !row.during && row.sizeLimit == 0 && row.failure != kCancelled;
+    EXPECT_TRUE(!refused || observer.questions == 0) << "copied before failing";
+  }
+  expected.erase(NameOf(scene.source));
+  after.erase(NameOf(scene.source));
+  EXPECT_EQ(after, expected);
+#ifndef _WIN32
+  struct stat status {};
+  EXPECT_TRUE(row.mode == 0 || (::stat(scene.target.c_str(), &status) == 0 && (status.st_mode & 07777) == row.mode));
+#endif
+  if (row.check) row.check(scene);
+}
+
+auto Source(const std::string& content) {
+  return [content](Scene& s) { WriteBytes(s.source, s.content = content); };
+}
+auto Target(const std::string& relative) {
+  return [relative](Scene& s) { s.target = s.folder.path(relative); };
+}
+auto From(const std::string& relative) {
+  return [relative](Scene& s) { s.source = s.folder.path(relative); };
+}
+void NoEarlierTarget(Scene& s) { fs::remove(PathOf(s.target)); }
+void CutTo(Scene& s, std::uintmax_t size) { fs::resize_file(PathOf(s.source), size); }
+
 INSTANTIATE_TEST_SUITE_P(
-    Paths, RefusedTest,
+    Files, ReformatFileTest,
     testing::Values(
-        RefusedRow{"MissingSource", Nothing, "missing.xml", "", lum::err::kFileNotFound},
-        RefusedRow{"MissingFolderOnTheWay", Nothing, "no folder" + kSep + "a.xml", "", lum::err::kPathNotFound},
-        RefusedRow{"FileUsedAsFolder", PlainFile, "plain.xml" + kSep + "a.xml", "", lum::err::kPathNotFound},
-        RefusedRow{"FolderAsSource", SubFolder, "folder.xml", "", lum::err::kPathFileAccess},
-        RefusedRow{"TargetIsAFolder", PlainFileAndFolderTarget, "plain.xml", "", lum::err::kPathFileAccess},
-        RefusedRow{"TargetFolderMissing", PlainFile, "plain.xml", "no folder" + kSep + "a.xml_LUM.XML",
-                   lum::err::kPathNotFound}),
+        Case{"ReplacesTheEarlierTarget", 0},
+        Case{"WritesANewTarget", 0, NoEarlierTarget},
+        Case{"EmptySourceGivesEmptyTarget", 0, Source("")},
+        Case{"Cancelled", kCancelled},
+        Case{"FailedMidway", lum::err::kOverflow, {}, [](Scene&) { throw lum::Failure(lum::err::kOverflow, "x"); }},
+        Case{"MissingSource", lum::err::kFileNotFound, From("chybí.xml")},
+        Case{"MissingFolderOnTheWay", lum::err::kPathNotFound, From("není" + kSep + "a.xml")},
+        Case{"FileUsedAsFolder", lum::err::kPathNotFound, From("faktura č. 7.xml" + kSep + "a.xml")},
+        Case{"FolderAsSource", lum::err::kPathFileAccess, [](Scene& s) { fs::create_directory(PathOf(s.source += "d")); }},
+        Case{"TargetIsAFolder", lum::err::kPathFileAccess,
+             [](Scene& s) { fs::create_directory(PathOf(s.target = s.folder.path("cíl"))); }},
+        Case{"TargetFolderMissing", lum::err::kPathNotFound, Target("není" + kSep + "a.xml")},
+        Case{"SourceCutToNothing", lum::err::kDeviceIo, {}, [](Scene& s) { CutTo(s, 0); }},
+        Case{"SourceCutByOneByte", lum::err::kDeviceIo, {}, [](Scene& s) { CutTo(s, s.content.size() - 1); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ReformatFileTest, ReplacementNotCommittedLeavesNothing) {
-  const std::string path = folder_.path("t.xml");
-  WriteBytes(path, "earlier");
-  {
-    lum::ReplacementFile file(path);
-    file.write("new content", 11);
-  }
-  EXPECT_EQ(folder_.names(), std::set<std::string>{"t.xml"});
-  EXPECT_EQ(ReadBytes(path), "earlier");
+#ifndef _WIN32
+unsigned ModeOf(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 ? status.st_mode : 0;
+}
+auto Chmod(const std::string& relative, mode_t mode) {
+  return [=](Scene& s) { ASSERT_EQ(::chmod(s.folder.path(relative).c_str(), mode), 0); };
+}
+auto Fifo(bool asSource) {
+  return [=](Scene& s) {
+    fs::remove(PathOf(asSource ? s.source : s.target));
+    ASSERT_EQ(::mkfifo((asSource ? s.source : s.target).c_str(), 0644), 0);
+  };
+}
+// A source whose name is `bytes` long, of Czech letters (two bytes each).
+auto NameLength(std::size_t bytes) {
+  return [=](Scene& s) {
+    std::string name(bytes % 2 == 0 ? "" : "x");
+    while (name.size() < bytes - 4) name += "ž";
+    WriteBytes(s.source = s.folder.path(name + ".xml"), s.content);
+    s.target = s.source + "_LUM.XML";
+  };
 }
 
-TEST_F(ReformatFileTest, ReplacementKeepsEveryByteValue) {
-  std::string bytes;
-  for (int i = 0; i < 256 * 4; ++i) bytes += static_cast<char>(i);
-  const std::string path = folder_.path("t.bin");
-  lum::ReplacementFile file(path);
-  file.write(bytes.data(), 300);
-  file.write(bytes.data() + 300, bytes.size() - 300);
-  file.commit();
-  EXPECT_EQ(ReadBytes(path), bytes);
-  EXPECT_EQ(folder_.names(), std::set<std::string>{"t.bin"});
-}
-
-TEST_F(ReformatFileTest, InputFileReportsItsLengthAndBytes) {
-  const std::string path = folder_.path("in.bin");
-  const std::string bytes = Repeat(std::string("a>\0b", 4), 1000);
-  WriteBytes(path, bytes);
-  lum::InputFile file(path);
-  EXPECT_EQ(file.size(), static_cast<std::int64_t>(bytes.size()));
-  std::string got(bytes.size() + 10, '\0');
-  std::size_t total = 0;
-  while (const std::size_t n = file.read(got.data() + total, std::min<std::size_t>(777, got.size() - total))) total += n;
-  got.resize(total);
-  EXPECT_EQ(got, bytes);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Posix, ReformatFileTest,
+    testing::Values(
+        Case{"FifoSourceIsRefusedAtOnce", lum::err::kPathFileAccess, Fifo(true)},
+        Case{"DeviceSourceIsRefused", lum::err::kPathFileAccess, [](Scene& s) { s.source = "/dev/zero"; }},
+        Case{"UnreadableSource", lum::err::kPermissionDenied, Chmod("faktura č. 7.xml", 0), {}, {}, true},
+        Case{"ReadOnlyFolder", lum::err::kPermissionDenied, Chmod("", 0555), {},
+             [](Scene& s) { ::chmod(s.folder.path("").c_str(), 0755); }, true},
+        Case{"FileSizeLimitIsAFullDisk", lum::err::kDiskFull, {}, {}, {}, false, 64 << 10},
+        Case{"SourceRemovedWhileReadIsCopiedWhole", 0, {}, [](Scene& s) { fs::remove(PathOf(s.source)); }},
+        Case{"SourceReplacedWhileReadIsCopiedWhole", 0, {},
+             [](Scene& s) {
+               WriteBytes(s.source + ".new", "<jiný/>");
+               fs::rename(PathOf(s.source + ".new"), PathOf(s.source));
+             }},
+        Case{"ReadOnlyEarlierTargetIsKept", lum::err::kPathFileAccess, Chmod("faktura č. 7.xml_LUM.XML", 0444), {}, {},
+             false, 0, 0444},
+        Case{"PipeAsEarlierTargetIsKept", lum::err::kPathFileAccess, Fifo(false), {},
+             [](Scene& s) { EXPECT_TRUE(S_ISFIFO(ModeOf(s.target))); }},
+        Case{"PermissionsOfTheEarlierTargetCarryOver", 0, Chmod("faktura č. 7.xml_LUM.XML", 0640), {}, {}, false, 0, 0640},
+        Case{"NewTargetFollowsTheUmask", 0, NoEarlierTarget, {}, {}, false, 0, 0600, 077},
+        Case{"SymbolicLinkIsFollowed", 0,
+             [](Scene& s) {
+               WriteBytes(s.folder.path("skutečný.xml"), "earlier");
+               ::chmod(s.folder.path("skutečný.xml").c_str(), 0600);
+               NoEarlierTarget(s);
+               fs::create_symlink("skutečný.xml", PathOf(s.target));
+             },
+             {},
+             [](Scene& s) {
+               EXPECT_TRUE(S_ISLNK(ModeOf(s.target)));
+               EXPECT_EQ(ModeOf(s.folder.path("skutečný.xml")) & 07777, 0600u);
+             }},
+        Case{"DanglingLinkGetsItsFile", 0,
+             [](Scene& s) {
+               NoEarlierTarget(s);
+               fs::create_directory(PathOf(s.folder.path("jinde")));
+               fs::create_symlink("jinde/nový.xml", PathOf(s.target));
+             },
+             {}, [](Scene& s) { EXPECT_TRUE(S_ISLNK(ModeOf(s.target))); }},
+        Case{"HardLinkIsNotFollowed", 0,
+             [](Scene& s) { fs::create_hard_link(PathOf(s.target), PathOf(s.folder.path("jiný.xml"))); }, {},
+             [](Scene& s) { EXPECT_EQ(ReadBytes(s.folder.path("jiný.xml")), "earlier"); }},
+        Case{"TargetNameOf255Bytes", 0, NameLength(247)},
+        Case{"TargetNameOf256BytesFailsFirst", lum::err::kPathFileAccess, NameLength(248)}),
+    [](const auto& info) { return std::string(info.param.name); });
+#endif
 
 }  // namespace

@@ -1,27 +1,17 @@
-// lum-brevix, the real program, under real faults: killed with SIGKILL at
-// any moment, a disk that fills up, a source that changes while it is read,
-// and files it has no right to. Whatever happens, a target is either the
-// earlier one or the whole new copy, and nothing else is left behind.
-#include <grp.h>
+// lum-brevix, the real program, where only a process shows it: killed with
+// SIGKILL at any moment, a disk that fills up, the shell's file-size limit,
+// Ctrl+C, a pipe as the source. Whatever happens, the target is either the
+// earlier one or the whole copy, and nothing else is left behind.
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <random>
-#include <set>
-#include <stdexcept>
-#include <string>
 #include <thread>
 
 #include "tests/support/Child.h"
@@ -33,395 +23,134 @@ namespace {
 
 namespace fs = std::filesystem;
 using lum::test::Child;
-using lum::test::Finished;
-using lum::test::PathOf;
+using lum::test::ReadBytes;
 using lum::test::WriteBytes;
-using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kMiB = std::size_t{1} << 20;
-
-// XML rows up to `size` bytes.
-std::string Rows(std::size_t size) {
-  std::string text;
-  for (int row = 0; text.size() < size; ++row) text += "<row n=\"" + std::to_string(row) + "\">hodnota</row>";
-  return text;
-}
-
-std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(PathOf(folder))) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
-// A file's bytes, read in one go: the targets here run to tens of megabytes.
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(PathOf(path), std::ios::binary | std::ios::ate);
-  std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
-  in.seekg(0);
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
-
-int EnvironmentNumber(const char* name, int fallback) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? std::atoi(value) : fallback;
-}
-
-// Runs the program to its end as the user and group nobody (65534), whom
-// permissions bind: a test run by root gives up root for good in a process of
-// its own first, which starts the program and sends back how it ended.
-Finished RunAsNobody(const std::vector<std::string>& arguments, const std::string& folder) {
-  if (::geteuid() != 0) return Child(arguments, folder).finish();
-  int channel[2];
-  if (::pipe(channel) != 0) throw std::runtime_error("pipe");
-  const pid_t helper = ::fork();
-  if (helper == 0) {
-    ::close(channel[0]);
-    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(1);
-    try {
-      const Finished finished = Child(arguments, folder).finish();
-      const std::string report = std::to_string(finished.status) + "\n" + finished.err;
-      for (std::size_t sent = 0; sent < report.size();) {
-        const ssize_t written = ::write(channel[1], report.data() + sent, report.size() - sent);
-        if (written <= 0) ::_exit(1);
-        sent += static_cast<std::size_t>(written);
-      }
-    } catch (...) {
-      ::_exit(1);
-    }
-    ::_exit(0);
-  }
-  ::close(channel[1]);
-  std::string report;
-  char buffer[4096];
-  for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(got));
-  ::close(channel[0]);
-  int status = 0;
-  ::waitpid(helper, &status, 0);
-  const std::size_t lineEnd = report.find('\n');
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || lineEnd == std::string::npos) {
-    throw std::runtime_error("could not run the program as nobody");
-  }
-  Finished finished;
-  finished.status = std::stoi(report.substr(0, lineEnd));
-  finished.err = report.substr(lineEnd + 1);
-  return finished;
-}
-
-// --- SIGKILL at random moments -------------------------------------------------
-
-// What one killed run left: the earlier target or none, or the new copy whole.
-enum class Left { EarlierOrNone, WholeCopy };
-
-class KillTest : public testing::Test {
- protected:
-  void SetUp() override {
-    // On a tmpfs of its own the test also sees that a killed run's unnamed
-    // temporary file gives its room back; elsewhere it looks at the names.
-    source_ = disk_.mounted() ? disk_.path("big.xml") : temp_.path("big.xml");
-    folder_ = source_.substr(0, source_.rfind('/'));
-    target_ = source_ + "_LUM.XML";
-    WriteBytes(source_, Rows(24 * kMiB));
-    expected_ = lum::test::ReferenceTarget(ReadBytes(source_));
+// A folder on a small tmpfs of its own where mounting is allowed (so that a
+// full disk is real and the room a copy took can be counted), else in /tmp.
+struct Scene {
+  explicit Scene(std::uint64_t diskBytes) : disk(diskBytes) {}
+  std::string path(const std::string& name) const { return disk.mounted() ? disk.path(name) : temp.path(name); }
+  std::set<std::string> names() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(lum::test::PathOf(path("")))) names.insert(entry.path().filename());
+    return names;
   }
 
-  // Runs the program on the big file, kills it where `kill` says, and checks
-  // what it left.
-  Left runAndCheck(bool earlierTarget, const std::function<void(Child&)>& kill) {
-    fs::remove(PathOf(target_));
-    if (earlierTarget) WriteBytes(target_, "<earlier/>");
-    const std::optional<std::uint64_t> freeBefore =
-        disk_.mounted() ? std::optional(disk_.freeBytes()) : std::nullopt;
-
-    const Clock::time_point start = Clock::now();
-    Child child({"big.xml"}, folder_);
-    kill(child);
-    const Finished finished = child.finish();
-    lastRun_ = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
-    EXPECT_TRUE(finished.status == -SIGKILL || finished.status == 0) << finished.status << ": " << finished.err;
-
-    const bool targetThere = fs::exists(PathOf(target_));
-    const auto size = targetThere ? fs::file_size(PathOf(target_)) : 0;
-    const std::string target = targetThere && (size == expected_.size() || size < 100) ? ReadBytes(target_) : "";
-    const bool whole = targetThere && target == expected_;
-    const bool earlier = targetThere ? target == "<earlier/>" : !earlierTarget;
-    // Replacing an earlier target takes a rename: killed between naming the
-    // finished copy and the rename, the program leaves that whole copy under
-    // its temporary name beside the untouched earlier target. Anything else
-    // left is a fault.
-    std::set<std::string> expectedNames{"big.xml"};
-    if (targetThere) expectedNames.insert("big.xml_LUM.XML");
-    for (const std::string& name : Names(folder_)) {
-      if (expectedNames.count(name) != 0 || name.rfind(".lum-", 0) != 0 || !earlierTarget || !earlier) continue;
-      const std::string leftover = folder_ + "/" + name;
-      if (fs::file_size(PathOf(leftover)) == expected_.size() && ReadBytes(leftover) == expected_) {
-        fs::remove(PathOf(leftover));
-        ++finishedUnderTemporaryName_;
-      }
-    }
-    EXPECT_EQ(Names(folder_), expectedNames);
-    EXPECT_TRUE(targetThere || !earlierTarget) << "the earlier target is gone";
-    EXPECT_TRUE(whole || earlier) << "a target of " << size << " bytes is neither the earlier one nor whole";
-    if (finished.status == 0) {
-      EXPECT_TRUE(whole) << "the program ended well without a whole target";
-    }
-    if (freeBefore && !whole) {
-      EXPECT_EQ(disk_.freeBytes(), *freeBefore) << "the killed copy still takes room";
-    }
-    return whole ? Left::WholeCopy : Left::EarlierOrNone;
-  }
-
-  lum::test::SmallDisk disk_{160 * kMiB};
-  lum::test::TempFolder temp_;
-  std::string folder_;
-  std::string source_;
-  std::string target_;
-  std::string expected_;
-  std::chrono::microseconds lastRun_{};  // from start to end of the last run's program
-  int finishedUnderTemporaryName_ = 0;
+  lum::test::SmallDisk disk;
+  lum::test::TempFolder temp;
 };
 
-// Half the runs are killed after a random time, from the start of the
-// process to past its usual end; the other half at a random place in the
-// source, held still while that place is read.
-TEST_F(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
-  const int runs = EnvironmentNumber("BREVIX_KILL_RUNS", 40);
-  std::random_device entropy;
-  const unsigned seed = static_cast<unsigned>(EnvironmentNumber("BREVIX_KILL_SEED", static_cast<int>(entropy() >> 1)));
-  std::mt19937 random(seed);
-  RecordProperty("seed", static_cast<int>(seed));
+struct Row {
+  const char* name;
+  std::vector<std::string> arguments;
+  std::function<void(Scene&)> prepare;
+  std::function<void(Child&)> during;
+  int status;
+  const char* messages;
+  bool needsSmallDisk = false;
+};
 
-  ASSERT_EQ(runAndCheck(false, [](Child&) {}), Left::WholeCopy);
-  const std::chrono::microseconds usual = lastRun_;
-  const auto sourceSize = static_cast<long long>(fs::file_size(PathOf(source_)));
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
-  int midCopy = 0;
-  int afterCommit = 0;
-  for (int run = 0; run < runs; ++run) {
-    SCOPED_TRACE("run " + std::to_string(run) + " of seed " + std::to_string(seed));
-    const bool earlierTarget = random() % 2 == 0;
-    Left left{};
-    if (run % 2 == 0) {
-      const auto delay = std::chrono::microseconds(random() % (usual.count() * 6 / 5 + 1));
-      left = runAndCheck(earlierTarget, [&](Child& child) {
-        std::this_thread::sleep_for(delay);
-        ::kill(child.pid(), SIGKILL);
-      });
-    } else {
-      const long long place = static_cast<long long>(random() % static_cast<unsigned long long>(sourceSize));
-      left = runAndCheck(earlierTarget, [&](Child& child) {
-        // Holds the program still now and then until it has read past the
-        // place; a program that has closed the source is past it too.
-        bool seenOpen = false;
-        for (;;) {
-          const std::optional<long long> position = child.stopAndReadPosition(source_);
-          if (!child.running()) return;
-          seenOpen = seenOpen || position.has_value();
-          if ((position && *position >= place) || (!position && seenOpen)) break;
-          child.resume();
-          std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-        ::kill(child.pid(), SIGKILL);
-      });
-    }
-    (left == Left::WholeCopy ? afterCommit : midCopy) += 1;
-    if (HasFailure()) break;
+class ProcessTest : public testing::TestWithParam<Row> {};
+
+TEST_P(ProcessTest, ReportsAndChangesNothing) {
+  Scene scene(1 << 20);
+  if (GetParam().needsSmallDisk && !scene.disk.mounted()) GTEST_SKIP() << scene.disk.problem();
+  WriteBytes(scene.path("a.xml"), lum::test::Rows(400 << 10));
+  WriteBytes(scene.path("a.xml_LUM.XML"), "<earlier/>");
+  if (GetParam().prepare) GetParam().prepare(scene);
+  const std::set<std::string> before = scene.names();
+  const std::uint64_t freeBefore = scene.disk.mounted() ? scene.disk.freeBytes() : 0;
+  std::optional<Child> child;
+  {
+    // The shell's "ulimit -f", with SIGXFSZ at its default action (ending the
+    // process), as a shell leaves it; the child keeps both.
+    std::optional<lum::test::FileSizeLimit> limit;
+    if (GetParam().name == std::string("FileSizeLimitIsAFullDisk")) limit.emplace(64 << 10, SIG_DFL);
+    child.emplace(GetParam().arguments, scene.path(""));
   }
-  std::printf("kill -9: %d runs (seed %u, %lld-byte source, usual run %lld ms): %d left the earlier target or none "
-              "(%d of them also the whole copy under its temporary name), %d the whole copy%s\n",
-              runs, seed, sourceSize, static_cast<long long>(usual.count() / 1000), midCopy,
-              finishedUnderTemporaryName_, afterCommit,
-              HasFailure() ? "" : disk_.mounted() ? "; nothing else left, all room given back" : "; nothing else left");
+  if (GetParam().during) GetParam().during(*child);
+  const auto [status, messages] = child->finish();
+  EXPECT_EQ(status, GetParam().status);
+  EXPECT_EQ(messages, GetParam().messages);
+  EXPECT_EQ(scene.names(), before);
+  EXPECT_EQ(ReadBytes(scene.path("a.xml_LUM.XML")), "<earlier/>");
+  EXPECT_TRUE(!scene.disk.mounted() || scene.disk.freeBytes() == freeBefore) << "the unfinished copy takes room";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ProcessTest,
+    testing::Values(
+        Row{"PipeAsSourceIsRefusedAtOnce", {"pipe.xml"},
+            [](Scene& s) { ASSERT_EQ(::mkfifo(s.path("pipe.xml").c_str(), 0644), 0); }, nullptr, 1,
+            "pipe.xml: 75-Chyba přístupu k cestě nebo souboru\n"},
+        Row{"FileSizeLimitIsAFullDisk", {"a.xml"}, nullptr, nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n"},
+        Row{"FullDisk", {"a.xml"}, [](Scene& s) { WriteBytes(s.path("zabráno"), std::string(400 << 10, 'x')); },
+            nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n", true},
+        Row{"CtrlCWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr,
+            [](Child& child) {
+              // Returns once the program has read most of it: it is running.
+              child.send(lum::test::Rows(300 << 10));
+              ::kill(child.pid(), SIGINT);
+            },
+            130, "standardní vstup: přerušeno, kopie nebyla uložena\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// SIGKILL at a random moment from the start of the process to past its usual
+// end, with and without an earlier target.
+TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
+  Scene scene(160 << 20);
+  const std::string source = scene.path("big.xml"), target = source + "_LUM.XML";
+  WriteBytes(source, lum::test::Rows(24 << 20));
+  const std::string expected = lum::test::ReferenceTarget(ReadBytes(source));
+  const char* runsSetting = std::getenv("BREVIX_KILL_RUNS");
+  const int runs = runsSetting != nullptr ? std::atoi(runsSetting) : 40;
+  const unsigned seed = std::random_device()();
+  std::mt19937 random(seed);
+
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Child({"big.xml"}, scene.path("")).finish().first, 0);
+  const auto usual = std::chrono::steady_clock::now() - start;
+  int midCopy = 0, underTemporaryName = 0;
+  for (int run = 0; run < runs && !testing::Test::HasFailure(); ++run) {
+    SCOPED_TRACE("run " + std::to_string(run) + " of seed " + std::to_string(seed));
+    const bool earlier = random() % 2 == 0;
+    fs::remove(lum::test::PathOf(target));
+    if (earlier) WriteBytes(target, "<earlier/>");
+    const std::uint64_t freeBefore = scene.disk.mounted() ? scene.disk.freeBytes() : 0;
+    Child child({"big.xml"}, scene.path(""));
+    std::this_thread::sleep_for(usual * (random() % 1200) / 1000);
+    ::kill(child.pid(), SIGKILL);
+    const int status = child.finish().first;
+    EXPECT_TRUE(status == -SIGKILL || status == 0) << status;
+    const std::string left = ReadBytes(target);
+    const bool whole = left.size() == expected.size() && left == expected;
+    EXPECT_TRUE(whole || left == (earlier ? "<earlier/>" : "")) << "a target of " << left.size() << " bytes";
+    EXPECT_TRUE(whole || status != 0) << "the program ended well without a whole target";
+    std::set<std::string> names = scene.names();
+    const int leftoversBefore = underTemporaryName;
+    // Replacing an earlier target takes a rename: killed between naming the
+    // finished copy and the rename, the program leaves that whole copy under
+    // its temporary name beside the untouched earlier target.
+    for (const std::string& name : std::set(names)) {
+      if (earlier && !whole && name.starts_with(".lum-") && ReadBytes(scene.path(name)) == expected) {
+        fs::remove(lum::test::PathOf(scene.path(name)));
+        names.erase(name);
+        ++underTemporaryName;
+      }
+    }
+    EXPECT_EQ(names, (whole || earlier ? std::set<std::string>{"big.xml", "big.xml_LUM.XML"}
+                                       : std::set<std::string>{"big.xml"}));
+    const bool roomCounts = scene.disk.mounted() && !whole && underTemporaryName == leftoversBefore;
+    EXPECT_TRUE(!roomCounts || scene.disk.freeBytes() == freeBefore) << "the killed copy still takes room";
+    midCopy += whole ? 0 : 1;
+  }
+  std::printf("kill -9: %d runs (seed %u), %d in the middle of the copy, %d whole copies under the temporary name\n",
+              runs, seed, midCopy, underTemporaryName);
   // Most kills must land in the middle of the copy, or the test proves little.
   EXPECT_GE(midCopy, runs / 3);
 }
-
-// --- The disk fills up -------------------------------------------------------------
-
-class CliFaultTest : public testing::Test {
- protected:
-  lum::test::TempFolder folder_;
-};
-
-// The shell's "ulimit -f", with SIGXFSZ at its default action (ending the
-// process) as a shell leaves it: writes past the limit fail as on a full disk.
-TEST_F(CliFaultTest, FileSizeLimitIsAFullDisk) {
-  WriteBytes(folder_.path("a.xml"), Rows(kMiB));
-  WriteBytes(folder_.path("a.xml_LUM.XML"), "<earlier/>");
-  rlimit saved{};
-  ::getrlimit(RLIMIT_FSIZE, &saved);
-  const auto savedHandler = ::signal(SIGXFSZ, SIG_DFL);
-  rlimit limited = saved;
-  limited.rlim_cur = 64 * 1024;
-  ::setrlimit(RLIMIT_FSIZE, &limited);
-  Child child({"a.xml"}, folder_.path(""));  // keeps the limit and the signal's action
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, savedHandler);
-
-  const Finished finished = child.finish();
-  EXPECT_EQ(finished.status, 1);
-  EXPECT_EQ(finished.err, "a.xml_LUM.XML: 61-Disk je plný\n");
-  EXPECT_EQ(ReadBytes(folder_.path("a.xml_LUM.XML")), "<earlier/>");
-  EXPECT_EQ(folder_.names(), (std::set<std::string>{"a.xml", "a.xml_LUM.XML"}));
-}
-
-struct FullDiskRow {
-  const char* name;
-  std::vector<std::string> arguments;  // run on the disk's folder
-  const char* target;
-};
-
-void PrintTo(const FullDiskRow& row, std::ostream* os) { *os << row.name; }
-
-class FullDiskTest : public testing::TestWithParam<FullDiskRow> {};
-
-// A tmpfs of 1 MiB with a source of 400 KB: its copy does not fit.
-TEST_P(FullDiskTest, ReportsAndKeepsTheEarlierTargetAndItsRoom) {
-  const lum::test::SmallDisk disk(kMiB);
-  if (!disk.mounted()) GTEST_SKIP() << disk.problem();
-  std::string content;
-  while (content.size() < 400 * 1024) content += "<a>";
-  WriteBytes(disk.path("a.xml"), content);
-  WriteBytes(disk.path(GetParam().target), "<earlier/>");
-  const std::set<std::string> before = Names(disk.path(""));
-  const std::uint64_t freeBefore = disk.freeBytes();
-
-  const Finished finished = Child(GetParam().arguments, disk.path("")).finish();
-  EXPECT_EQ(finished.status, 1);
-  EXPECT_EQ(finished.err, std::string(GetParam().target) + ": 61-Disk je plný\n");
-  EXPECT_EQ(ReadBytes(disk.path(GetParam().target)), "<earlier/>");
-  EXPECT_EQ(Names(disk.path("")), before);
-  EXPECT_EQ(disk.freeBytes(), freeBefore) << "the unfinished copy still takes room";
-}
-
-INSTANTIATE_TEST_SUITE_P(Targets, FullDiskTest,
-                         testing::Values(FullDiskRow{"BesideTheSource", {"a.xml"}, "a.xml_LUM.XML"},
-                                         FullDiskRow{"NamedOutput", {"-o", "out.xml", "a.xml"}, "out.xml"}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// --- The source changes while it is read ------------------------------------------
-
-struct SourceChangeRow {
-  const char* name;
-  std::function<void(const std::string& source)> change;
-  int status;
-  const char* err;  // the whole of standard error
-  bool copied;      // the target is the copy of the source as it was opened
-};
-
-void PrintTo(const SourceChangeRow& row, std::ostream* os) { *os << row.name; }
-
-class SourceChangeTest : public CliFaultTest, public testing::WithParamInterface<SourceChangeRow> {};
-
-// The program is held still once it has read part of the source, the source
-// is changed, and the program goes on.
-TEST_P(SourceChangeTest, WhileRead) {
-  const std::string source = folder_.path("a.xml");
-  const std::string content = Rows(8 * kMiB);
-  WriteBytes(source, content);
-  WriteBytes(folder_.path("a.xml_LUM.XML"), "<earlier/>");
-
-  Child child({"-q", "a.xml"}, folder_.path(""));
-  bool changed = false;
-  while (!changed) {
-    const std::optional<long long> position = child.stopAndReadPosition(source);
-    if (!child.running()) break;
-    if (position && *position > 0 && *position < static_cast<long long>(content.size())) {
-      GetParam().change(source);
-      changed = true;
-    }
-    child.resume();
-  }
-  const Finished finished = child.finish();
-  ASSERT_TRUE(changed) << "the program read the source before it could be held";
-  EXPECT_EQ(finished.status, GetParam().status);
-  EXPECT_EQ(finished.err, GetParam().err);
-  const std::string target = ReadBytes(folder_.path("a.xml_LUM.XML"));
-  EXPECT_TRUE(target == (GetParam().copied ? lum::test::ReferenceTarget(content) : "<earlier/>"))
-      << "the target holds " << target.size() << " bytes";
-  std::set<std::string> names = folder_.names();
-  names.erase("a.xml");
-  EXPECT_EQ(names, std::set<std::string>{"a.xml_LUM.XML"});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Changes, SourceChangeTest,
-    testing::Values(SourceChangeRow{"CutShort", [](const std::string& source) { fs::resize_file(PathOf(source), 100); },
-                                    1, "a.xml: 57-Chyba vstupu/výstupu zařízení\n", false},
-                    SourceChangeRow{"Removed", [](const std::string& source) { fs::remove(PathOf(source)); }, 0, "",
-                                    true},
-                    SourceChangeRow{"ReplacedByAnother",
-                                    [](const std::string& source) {
-                                      WriteBytes(source + ".new", "<other/>");
-                                      fs::rename(PathOf(source + ".new"), PathOf(source));
-                                    },
-                                    0, "", true}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// --- Refused before anything is written ---------------------------------------------
-
-struct RefusalRow {
-  const char* name;
-  // Prepares the folder, where "a.xml_LUM.XML" holds "<earlier/>".
-  std::function<void(const lum::test::TempFolder&)> prepare;
-  std::vector<std::string> arguments;
-  bool asNobody;  // run as a user whom permissions bind, also when the tests run as root
-  const char* err;
-};
-
-void PrintTo(const RefusalRow& row, std::ostream* os) { *os << row.name; }
-
-class RefusalTest : public CliFaultTest, public testing::WithParamInterface<RefusalRow> {};
-
-TEST_P(RefusalTest, ExitsWith1AndChangesNothing) {
-  WriteBytes(folder_.path("a.xml_LUM.XML"), "<earlier/>");
-  GetParam().prepare(folder_);
-  const std::set<std::string> before = folder_.names();
-  const Finished finished = GetParam().asNobody ? RunAsNobody(GetParam().arguments, folder_.path(""))
-                                                : Child(GetParam().arguments, folder_.path("")).finish();
-  ::chmod(folder_.path("").c_str(), 0755);
-  EXPECT_EQ(finished.status, 1);
-  EXPECT_EQ(finished.err, GetParam().err);
-  EXPECT_EQ(folder_.names(), before);
-  EXPECT_EQ(ReadBytes(folder_.path("a.xml_LUM.XML")), "<earlier/>");
-}
-
-void Source(const lum::test::TempFolder& folder) { WriteBytes(folder.path("a.xml"), "<a/>"); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, RefusalTest,
-    testing::Values(
-        RefusalRow{"UnreadableSource",
-                   [](const lum::test::TempFolder& folder) {
-                     Source(folder);
-                     ::chmod(folder.path("a.xml").c_str(), 0);
-                   },
-                   {"a.xml"}, true, "a.xml: 70-Přístup byl odepřen\n"},
-        RefusalRow{"ReadOnlyFolder",
-                   [](const lum::test::TempFolder& folder) {
-                     Source(folder);
-                     ::chmod(folder.path("").c_str(), 0555);
-                   },
-                   {"a.xml"}, true, "a.xml_LUM.XML: 70-Přístup byl odepřen\n"},
-        RefusalRow{"ReadOnlyOutputFolder",
-                   [](const lum::test::TempFolder& folder) {
-                     Source(folder);
-                     fs::create_directory(PathOf(folder.path("ro")));
-                     ::chmod(folder.path("ro").c_str(), 0555);
-                   },
-                   {"-o", "ro/out.xml", "a.xml"}, true, "ro/out.xml: 70-Přístup byl odepřen\n"},
-        RefusalRow{"TargetNameIsAFolder",
-                   [](const lum::test::TempFolder& folder) {
-                     Source(folder);
-                     fs::create_directory(PathOf(folder.path("out.xml")));
-                   },
-                   {"-o", "out.xml", "a.xml"}, false, "out.xml: 75-Chyba přístupu k cestě nebo souboru\n"},
-        RefusalRow{"CharacterDevice", [](const lum::test::TempFolder&) {}, {"-o", "out.xml", "/dev/null"}, false,
-                   "/dev/null: 75-Chyba přístupu k cestě nebo souboru\n"},
-        RefusalRow{"EndlessDevice", [](const lum::test::TempFolder&) {}, {"-o", "out.xml", "/dev/zero"}, false,
-                   "/dev/zero: 75-Chyba přístupu k cestě nebo souboru\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

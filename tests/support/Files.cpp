@@ -40,10 +40,11 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::string& path) {
-  std::ifstream in(PathOf(path), std::ios::binary | std::ios::ate);
-  std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
-  in.seekg(0);
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(PathOf(path), error);  // fails but on regular files
+  if (error) return {};
+  std::string bytes(size, '\0');
+  std::ifstream(PathOf(path), std::ios::binary).read(bytes.data(), static_cast<std::streamsize>(size));
   return bytes;
 }
 

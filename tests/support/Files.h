@@ -26,7 +26,7 @@ class TempFolder {
 
 std::filesystem::path PathOf(const std::string& utf8);
 void WriteBytes(const std::string& path, const std::string& bytes);
-// The whole file, read in one go ("" when it cannot be read).
+// The whole of a regular file, read in one go ("" for anything else).
 std::string ReadBytes(const std::string& path);
 // One-line XML of numbered rows, `size` bytes or a row more.
 std::string Rows(std::size_t size);

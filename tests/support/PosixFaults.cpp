@@ -64,4 +64,16 @@ std::uint64_t SmallDisk::freeBytes() const {
   return std::uint64_t{status.f_bavail} * status.f_frsize;
 }
 
+FileSizeLimit::FileSizeLimit(rlim_t bytes, sighandler_t action) : savedAction_(::signal(SIGXFSZ, action)) {
+  ::getrlimit(RLIMIT_FSIZE, &saved_);
+  rlimit limited = saved_;
+  limited.rlim_cur = bytes;
+  if (::setrlimit(RLIMIT_FSIZE, &limited) != 0) Fail("setrlimit");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  ::setrlimit(RLIMIT_FSIZE, &saved_);
+  ::signal(SIGXFSZ, savedAction_);
+}
+
 }  // namespace lum::test

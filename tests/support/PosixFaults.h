@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -46,6 +48,21 @@ class SmallDisk {
   std::string folder_;
   bool mounted_ = false;
   std::string problem_;
+};
+
+// While it lives, files this process and the programs it starts write may
+// not grow past `bytes` (a shell's `ulimit -f`), and SIGXFSZ has `action`:
+// SIG_IGN makes such a write fail with EFBIG, SIG_DFL ends the process.
+class FileSizeLimit {
+ public:
+  FileSizeLimit(rlim_t bytes, sighandler_t action);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  sighandler_t savedAction_;
 };
 
 }  // namespace lum::test
