@@ -80,6 +80,14 @@ TEST_P(ProcessTest, ReportsAndChangesNothing) {
   EXPECT_TRUE(!scene.disk.mounted() || scene.disk.freeBytes() == freeBefore) << "the unfinished copy takes room";
 }
 
+// Sends `signal` once the program has read most of its input, so it runs.
+std::function<void(Child&)> InterruptWith(int signal) {
+  return [signal](Child& child) {
+    child.send(lum::test::Rows(300 << 10));
+    ::kill(child.pid(), signal);
+  };
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Faults, ProcessTest,
     testing::Values(
@@ -89,13 +97,10 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"FileSizeLimitIsAFullDisk", {"a.xml"}, nullptr, nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n"},
         Row{"FullDisk", {"a.xml"}, [](Scene& s) { WriteBytes(s.path("zabráno"), std::string(400 << 10, 'x')); },
             nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n", true},
-        Row{"CtrlCWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr,
-            [](Child& child) {
-              // Returns once the program has read most of it: it is running.
-              child.send(lum::test::Rows(300 << 10));
-              ::kill(child.pid(), SIGINT);
-            },
-            130, "standardní vstup: přerušeno, kopie nebyla uložena\n"}),
+        Row{"CtrlCWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGINT), 130,
+            "standardní vstup: přerušeno, kopie nebyla uložena\n"},
+        Row{"TerminatedWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGTERM), 130,
+            "standardní vstup: přerušeno, kopie nebyla uložena\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // SIGKILL at a random moment from the start of the process to past its usual
