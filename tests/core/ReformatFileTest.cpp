@@ -172,6 +172,12 @@ INSTANTIATE_TEST_SUITE_P(
                WriteBytes(s.source + ".new", "<jiný/>");
                fs::rename(PathOf(s.source + ".new"), PathOf(s.source));
              }},
+        Case{"TargetFolderGoneBeforeTheCopyIsNamed", lum::err::kPathNotFound,
+             [](Scene& s) {
+               fs::create_directories(PathOf(s.folder.path("výstup/x")));
+               s.target = s.folder.path("výstup/x/a.xml");
+             },
+             [](Scene& s) { fs::remove(PathOf(s.folder.path("výstup/x"))); }},
         Case{"ReadOnlyEarlierTargetIsKept", lum::err::kPathFileAccess, Chmod("faktura č. 7.xml_LUM.XML", 0444), {}, {},
              false, 0, 0444},
         Case{"PipeAsEarlierTargetIsKept", lum::err::kPathFileAccess, Fifo(false), {},
