@@ -13,9 +13,9 @@ static void FuzzOne(FuzzedDataProvider&& input) {
   const std::string file = std::filesystem::temp_directory_path() / "brevix-fuzz.INI";
   std::ofstream(file, std::ios::binary) << content;
   const std::string value = lum::GetProfileString(section, key, fallback, file);
-  const auto characters = std::ranges::count_if(value, [](char byte) { return (byte & 0xC0) != 0x80; });
-  FUZZ_CHECK(std::cmp_less_equal(characters, lum::kProfileValueMax));
+  const auto length = std::ranges::count_if(value, [](char byte) { return (byte & 0xC0) != 0x80; });  // characters
+  FUZZ_CHECK(std::cmp_less_equal(length, lum::kProfileValueMax));
   FUZZ_CHECK(content.find('=') != std::string::npos ||
              (fallback.starts_with(value) &&
-              (value.size() >= lum::kProfileValueMax || value.size() == fallback.find_last_not_of(' ') + 1)));
+              (std::cmp_equal(length, lum::kProfileValueMax) || value.size() == fallback.find_last_not_of(' ') + 1)));
 }
