@@ -62,8 +62,7 @@ expected=$(
   fail "the files differ from the expected ones: $(diff <(sort <<<"$expected") <(sort <<<"$listed"))"
 
 desktop=$root/share/applications/$app_id.desktop metainfo=$root/share/metainfo/$app_id.metainfo.xml
-desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
-appstreamcli validate --pedantic --no-net "$metainfo" || fail "appstreamcli rejects the metainfo"
+desktop-file-validate "$desktop" && appstreamcli validate --pedantic --no-net "$metainfo" || fail "not valid"
 # The entry opens one file with the window program, shows the installed icon,
 # has a Czech comment, and is offered for XML files.
 key() { sed -n "s/^$1=//p" "$desktop"; }
