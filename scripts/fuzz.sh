@@ -2,13 +2,13 @@
 # Builds the libFuzzer targets with Clang into ${FUZZ_BUILD_DIR:-build-fuzz} and
 # runs one of them, or each in turn, for SECONDS seconds.
 # Usage: scripts/fuzz.sh TARGET|all SECONDS
-#   TARGET: decode encode paths ini copy
+#   TARGET: base64 paths ini copy
 # Starts from the seeds in fuzz/corpus/TARGET (and what earlier runs found,
 # kept in the build folder); an input that fails is written to
 # BUILD/fuzz-artifacts/TARGET/ and the script exits with status 1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-targets=(decode encode paths ini copy)
+targets=(base64 paths ini copy)
 if [ $# -ne 2 ] || ! [[ $2 =~ ^[0-9]+$ ]]; then
   echo "usage: $0 TARGET|all SECONDS   (TARGET: ${targets[*]})" >&2
   exit 2

@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake make g++ pkgconf qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev
           fonts-dejavu-core xvfb xauth xdotool x11-utils
-          python3 desktop-file-utils appstream dpkg-dev help2man lintian "$@")
+          python3 desktop-file-utils appstream dpkg-dev help2man lintian
+          libclang-rt-14-dev "$@")
 
 missing=()
 for package in "${packages[@]}"; do

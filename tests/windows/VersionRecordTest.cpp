@@ -1,112 +1,68 @@
 // The version record and icon that LUM_Brevix.rc gives the Windows program,
 // read back by Windows itself from this test program, which carries the same
 // resources.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "platform/Version.h"
 
 namespace {
 
-std::wstring OwnPath() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) return std::wstring(path.data(), length);
-    path.resize(path.size() * 2);
-  }
+// The value at `block` of this program's version record; null where there is none.
+template <typename T>
+const T* Query(const std::wstring& block) {
+  static const std::vector<char> record = [] {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::vector<char> bytes(GetFileVersionInfoSizeW(path, nullptr));
+    return GetFileVersionInfoW(path, 0, static_cast<DWORD>(bytes.size()), bytes.data()) ? bytes : std::vector<char>();
+  }();
+  void* value = nullptr;
+  UINT length = 0;
+  const bool found = !record.empty() && VerQueryValueW(record.data(), block.c_str(), &value, &length) && length > 0;
+  return found ? static_cast<const T*>(value) : nullptr;
 }
 
-class VersionRecordTest : public testing::Test {
- protected:
-  void SetUp() override {
-    const std::wstring path = OwnPath();
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    ASSERT_GT(size, 0u) << "no version record, error " << GetLastError();
-    record_.resize(size);
-    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, record_.data()));
-  }
-
-  // The value at `block` of the record, or nothing.
-  std::pair<void*, UINT> Query(const wchar_t* block) {
-    void* value = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueW(record_.data(), block, &value, &length)) return {nullptr, 0};
-    return {value, length};
-  }
-
-  std::string Text(const std::wstring& name) {
-    const auto [value, length] = Query((L"\\StringFileInfo\\040904B0\\" + name).c_str());
-    if (value == nullptr || length == 0) return "(missing)";
-    const auto* wide = static_cast<const wchar_t*>(value);
-    const std::wstring text(wide, wcsnlen(wide, length));
-    return std::string(text.begin(), text.end());  // the record's texts are ASCII
-  }
-
-  std::vector<char> record_;
-};
-
-TEST_F(VersionRecordTest, NumbersAreTheProjectVersion) {
-  const auto [value, length] = Query(L"\\");
-  ASSERT_NE(value, nullptr);
-  ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
-  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+TEST(VersionRecord, NumbersAreTheProjectVersion) {
+  const auto* fixed = Query<VS_FIXEDFILEINFO>(L"\\");
+  ASSERT_NE(fixed, nullptr);
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), lum::version::kMajor);
-  EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), lum::version::kMinor);
-  EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), lum::version::kRevision);
-  const std::string dotted = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
-                             std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
-                             std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
-                             std::to_string(LOWORD(fixed->dwFileVersionLS));
-  EXPECT_EQ(dotted, lum::version::kFull);
-  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
-  EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+  const DWORD ms = fixed->dwFileVersionMS, ls = fixed->dwFileVersionLS;
+  EXPECT_EQ(std::to_string(HIWORD(ms)) + "." + std::to_string(LOWORD(ms)) + "." + std::to_string(HIWORD(ls)) + "." +
+                std::to_string(LOWORD(ls)),
+            lum::version::kFull);
+  EXPECT_EQ(fixed->dwProductVersionMS, ms);
+  EXPECT_EQ(fixed->dwProductVersionLS, ls);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 }
 
-TEST_F(VersionRecordTest, TextsAreInTheUsEnglishUnicodeBlock) {
-  EXPECT_EQ(Text(L"FileVersion"), LUM_VERSION_TEXT);
-  EXPECT_EQ(Text(L"ProductVersion"), LUM_VERSION_TEXT);
-  EXPECT_EQ(Text(L"ProductName"), "LUM_Brevix");
-  EXPECT_EQ(Text(L"OriginalFilename"), "LUM_Brevix.exe");
-  EXPECT_EQ(Text(L"InternalName"), "LUM_Brevix");
+TEST(VersionRecord, TextsAreUsEnglishInUnicode) {
+  const WORD* translation = Query<WORD>(L"\\VarFileInfo\\Translation");
+  ASSERT_NE(translation, nullptr);
+  EXPECT_EQ(translation[0], 0x0409);  // US English
+  EXPECT_EQ(translation[1], 1200);    // UTF-16
+  const std::pair<const wchar_t*, const wchar_t*> texts[] = {
+      {L"FileVersion", L"" LUM_VERSION_TEXT}, {L"ProductVersion", L"" LUM_VERSION_TEXT},
+      {L"ProductName", L"LUM_Brevix"}, {L"OriginalFilename", L"LUM_Brevix.exe"}, {L"InternalName", L"LUM_Brevix"}};
+  for (const auto& [name, expected] : texts) {
+    const wchar_t* value = Query<wchar_t>(std::wstring(L"\\StringFileInfo\\040904B0\\") + name);
+    EXPECT_EQ(std::wstring(value ? value : L"(missing)"), expected) << name;
+  }
 }
 
-TEST_F(VersionRecordTest, TranslationIsUsEnglishInUnicode) {
-  const auto [value, length] = Query(L"\\VarFileInfo\\Translation");
-  ASSERT_NE(value, nullptr);
-  ASSERT_EQ(length, 2 * sizeof(WORD));
-  const auto* pair = static_cast<const WORD*>(value);
-  EXPECT_EQ(pair[0], 0x0409);  // US English
-  EXPECT_EQ(pair[1], 1200);    // UTF-16
-}
-
-// The icon group's directory: one 32x32 picture of 16 colours.
+// The icon group's directory: one 32x32 picture of 16 colours, which is there.
 TEST(WindowIcon, IsOne32By32PictureOf16Colours) {
-  const HRSRC found = FindResourceA(nullptr, "IDI_ICON1", RT_GROUP_ICON);
-  ASSERT_NE(found, nullptr) << "error " << GetLastError();
-  const HGLOBAL loaded = LoadResource(nullptr, found);
-  ASSERT_NE(loaded, nullptr);
-  const auto* group = static_cast<const BYTE*>(LockResource(loaded));
-  ASSERT_GE(SizeofResource(nullptr, found), 6u + 14u);
-  // Reserved 0, type 1 (icon), count; then 14 bytes per picture.
-  EXPECT_EQ(group[2] | group[3] << 8, 1);
-  EXPECT_EQ(group[4] | group[5] << 8, 1);
-  const BYTE* entry = group + 6;
-  EXPECT_EQ(entry[0], 32);  // width
-  EXPECT_EQ(entry[1], 32);  // height
-  EXPECT_EQ(entry[2], 16);  // colours
-  const WORD pictureId = static_cast<WORD>(entry[12] | entry[13] << 8);
-  EXPECT_NE(FindResourceA(nullptr, MAKEINTRESOURCEA(pictureId), RT_ICON), nullptr);
+  const HRSRC group = FindResourceA(nullptr, "IDI_ICON1", RT_GROUP_ICON);
+  ASSERT_NE(group, nullptr) << "error " << GetLastError();
+  ASSERT_GE(SizeofResource(nullptr, group), 6u + 14u);
+  const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, group)));
+  // Reserved 0, type 1 (icon), 1 picture; the picture's width, height, colours, ..., and last its id.
+  EXPECT_EQ(std::vector<BYTE>(directory + 2, directory + 9), (std::vector<BYTE>{1, 0, 1, 0, 32, 32, 16}));
+  EXPECT_NE(FindResourceA(nullptr, MAKEINTRESOURCEA(directory[18] | directory[19] << 8), RT_ICON), nullptr);
 }
 
 }  // namespace
