@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QDir>
 #include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <atomic>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "main_window/frmMain.h"
@@ -25,8 +24,8 @@ using Boxes = std::vector<std::pair<std::string, int>>;
 
 // The real window services with the modal dialogs answered in advance: boxes
 // are recorded, and the chooser records the folder it opens in and picks
-// `nextFileName` (nothing: the user cancels). Ending the program is counted,
-// not done. The program lies in `folder` (nothing: its folder cannot be told),
+// `nextFileName` (nothing: the user cancels). Ending the program is left to
+// the test. The program lies in `folder` (nothing: its folder cannot be told),
 // where its settings file goes. Installed for its lifetime.
 struct ScriptedUi : QtUiServices {
   ScriptedUi() { SetUi(this); }
@@ -37,10 +36,9 @@ struct ScriptedUi : QtUiServices {
     if (nextFileName) chooser.selectFile(*nextFileName);
     return nextFileName.has_value();
   }
-  void endProgram() override { ++endRequests; }
+  void endProgram() override {}
   std::string programFolder() override {
-    if (!programFolderIs) throw Failure(err::kPathFileAccess, "ProgramFolder");
-    return *programFolderIs;
+    return programFolderIs ? *programFolderIs : throw Failure(err::kPathFileAccess, "ProgramFolder");
   }
   std::string executableName() override { return "LUM_Brevix"; }
 
@@ -49,34 +47,20 @@ struct ScriptedUi : QtUiServices {
   std::optional<QString> nextFileName;
   Boxes boxes;
   QStringList chooserFolders;
-  int endRequests = 0;
 };
 
-// A "Zpracuj" job that holds the worker until `released`, a cancel from the
-// window or 10 s, and then runs ReformatFile: a test acts while a copy runs.
-struct HeldJob {
-  ReformatJob job() {
-    return [this](const std::string& source, const std::string& target, CopyObserver& observer) {
-      held = true;
-      for (int i = 0; i < 2000 && !released && !observer.cancelled(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      }
-      return ReformatFile(source, target, observer);
-    };
-  }
-  std::atomic<bool> held{false};
-  std::atomic<bool> released{false};
-};
+// A "Zpracuj" job that runs ReformatFile once `released` is set, the window
+// cancels or 10 s have passed, so that a test can act while a copy runs.
+inline ReformatJob HeldUntil(const std::atomic<bool>& released) {
+  return [&released](const std::string& source, const std::string& target, CopyObserver& observer) {
+    for (int i = 0; i < 2000 && !released && !observer.cancelled(); ++i) QThread::msleep(5);
+    return ReformatFile(source, target, observer);
+  };
+}
 
-inline void SetPath(const QWidget& window, const std::string& utf8) {
-  window.findChild<QPlainTextEdit*>("Text1")->setPlainText(QString::fromStdString(utf8));
-}
-inline void Click(const QWidget& window, const char* button) {
-  QTest::mouseClick(window.findChild<QPushButton*>(button), Qt::LeftButton);
-}
-inline bool WaitUntilIdle(const frmMain& window) {
-  return QTest::qWaitFor([&window] { return !window.busy(); });
-}
+inline QPlainTextEdit* Text1(const QWidget& window) { return window.findChild<QPlainTextEdit*>("Text1"); }
+inline void Click(const QWidget& window, const char* name) { window.findChild<QPushButton*>(name)->click(); }
+inline bool WaitUntilIdle(const frmMain& window) { return QTest::qWaitFor([&window] { return !window.busy(); }); }
 inline const auto kRowName = [](const auto& info) { return std::string(info.param.name); };
 
 }  // namespace lum::test
