@@ -24,8 +24,9 @@ using Boxes = std::vector<std::pair<std::string, int>>;
 
 // The real window services with the modal dialogs answered in advance: boxes
 // are recorded, and the chooser records the folder it opens in and picks
-// `nextFileName` (nothing: the user cancels). Ending the program is left to
-// the test. The program lies in `folder` (nothing: its folder cannot be told),
+// `nextFileName` (nothing: the user cancels). Ending the program does
+// nothing, so that a test goes on after "Konec". The program seems to lie in
+// `programFolderIs` (nothing: its folder cannot be told), at first `folder`,
 // where its settings file goes. Installed for its lifetime.
 struct ScriptedUi : QtUiServices {
   ScriptedUi() { SetUi(this); }

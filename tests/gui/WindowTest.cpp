@@ -12,7 +12,8 @@ namespace lum::test {
 namespace {
 
 // The names users, scripts and these tests find the controls by, and their
-// captions; the version label reads major.minor.revision.
+// captions: the progress field starts empty, the version label reads
+// major.minor.revision, and the path field (no "text" property) is there.
 TEST(Window, ControlsByNameWithTheirCaptions) {
   const frmMain window;
   QStringList captions = {window.windowTitle()};
@@ -33,7 +34,9 @@ TEST(Window, QtTextsAreCzech) {
 using EnterTest = testing::TestWithParam<const char*>;
 
 // Enter presses the focused button as the key goes down, and no other button:
-// there is no default button.
+// there is no default button. Only the key press is sent: where the platform
+// theme lets Enter work as Space does, on the key release, a button that is no
+// auto-default button would pass a press-and-release test.
 TEST_P(EnterTest, PressesOnlyTheFocusedButton) {
   ScriptedUi ui;
   frmMain window;
@@ -124,8 +127,9 @@ INSTANTIATE_TEST_SUITE_P(Files, RunTest, testing::Values(
     RunRow{"MissingSource", "chybi.xml", false, {{"53-Soubor nebyl nalezen", kStylePlain}}},
     RunRow{"EmptyPath", "", false, {{"Není zadané XML !", kStyleCritical}}}), kRowName);
 
-// `settings`: LUM_Brevix.INI (nullptr: none); `end`: "Konec" or "Close" while
-// the copy runs ("": it runs to its end).
+// `settings`: LUM_Brevix.INI (nullptr: none; "Konec" needs it to stay
+// enabled); `end`: "Konec" or "Close" while the copy runs ("": it runs to its
+// end).
 struct BusyRow { const char* name; const char* settings; bool controlsSwitch; std::string end; };
 using BusyTest = testing::TestWithParam<BusyRow>;
 
@@ -142,7 +146,7 @@ TEST_P(BusyTest, WhileACopyRuns) {
   frmMain window(HeldUntil(released));
   Text1(window)->setPlainText(QString::fromStdString(folder.path("a.xml")));
   Click(window, "Command2");
-  Click(window, "Command2");
+  Click(window, "Command2");  // ignored while the copy runs
   EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
   const QList<QWidget*> controls = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
   for (const QWidget* c : controls) EXPECT_EQ(c->isEnabled(), !GetParam().controlsSwitch) << c->objectName();
@@ -171,7 +175,7 @@ TEST(Progress, ThrottledIntoThePositionField) {
   QElapsedTimer took;
   frmMain window([&took](const std::string&, const std::string&, CopyObserver& observer) {
     took.start();
-    for (int remaining = 100000; remaining > 0; --remaining) observer.progress(remaining), observer.cancelled();
+    for (int remaining = 100000; remaining > 0; --remaining) { observer.progress(remaining); observer.cancelled(); }
     return CopyOutcome::Completed;
   });
   QStringList shown;
