@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRegularExpression>
+
+#include "GuiTestSupport.h"
+#include "platform/qt/Translations.h"
+
+namespace lum::test {
+namespace {
+
+// The names users, scripts and these tests find the controls by, and their
+// captions: the progress field starts empty, the version label reads
+// major.minor.revision, and the path field (no "text" property) is there.
+TEST(Window, ControlsByNameWithTheirCaptions) {
+  const frmMain window;
+  QStringList captions = {window.windowTitle()};
+  for (const char* name : {"Label1", "Command1", "Command2", "Command3", "Text1", "txtPozice", "lblVerze"}) {
+    const QWidget* control = window.findChild<QWidget*>(name);
+    captions << (control != nullptr ? control->property("text").toString() : QStringLiteral("(chybí)"));
+  }
+  EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d+\.\d+$)").match(captions.takeLast()).hasMatch());
+  EXPECT_EQ(captions, QStringList({"LUM_Brevix", "Zdrojové XML :", "Vyber", "Zpracuj", "Konec", "", ""}));
+}
+
+// Qt's own texts (the chooser, standard buttons) read Czech.
+TEST(Window, QtTextsAreCzech) {
+  EXPECT_TRUE(InstallCzechTranslations(*QCoreApplication::instance()));
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Zrušit");
+}
+
+using EnterTest = testing::TestWithParam<const char*>;
+
+// Enter presses the focused button as the key goes down, and no other button:
+// there is no default button. Only the key press is sent: where the platform
+// theme lets Enter work as Space does, on the key release, a button that is no
+// auto-default button would pass a press-and-release test.
+TEST_P(EnterTest, PressesOnlyTheFocusedButton) {
+  ScriptedUi ui;
+  frmMain window;
+  QStringList pressed;
+  for (QPushButton* button : window.findChildren<QPushButton*>()) {
+    QObject::connect(button, &QPushButton::clicked, [&pressed, button] { pressed << button->objectName(); });
+  }
+  for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) QTest::keyPress(window.findChild<QWidget*>(GetParam()), key);
+  EXPECT_EQ(pressed, QString(GetParam()).startsWith("Command") ? QStringList(2, GetParam()) : QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Focus, EnterTest, testing::Values("Text1", "Command1", "Command2", "Command3"),
+                         [](const auto& info) { return std::string(info.param); });
+
+// `programFolder` inside the scripted one ("": it; nullptr: it cannot be
+// told); `chosen` false: the user cancels; `opensThere`: the chooser opens in
+// the scripted folder.
+struct VyberRow { const char* name; const char* programFolder; bool chosen; bool opensThere; };
+using VyberTest = testing::TestWithParam<VyberRow>;
+
+// "Vyber" opens the chooser in the program's folder, or where it opens by
+// itself when that folder is gone or cannot be told; the chosen file replaces
+// the path field, a cancel leaves it.
+TEST_P(VyberTest, ChooserInTheProgramFolderChoiceInThePathField) {
+  const VyberRow& row = GetParam();
+  ScriptedUi ui;
+  // Chosen in the current folder, which then stays where it is.
+  const QString chosen = QDir::toNativeSeparators(QDir::current().filePath("faktura.xml"));
+  ui.programFolderIs = row.programFolder ? std::optional(ui.folder.path(row.programFolder)) : std::nullopt;
+  if (row.chosen) ui.nextFileName = chosen;
+  frmMain window;
+  Text1(window)->setPlainText("ručně");
+  Click(window, "Command1");
+  const bool inProgramFolder = ui.chooserFolders.value(0) == QString::fromStdString(ui.folder.path(""));
+  EXPECT_EQ(inProgramFolder, row.opensThere) << ui.chooserFolders.value(0);
+  EXPECT_EQ(Text1(window)->toPlainText(), row.chosen ? chosen : "ručně");
+  EXPECT_EQ(ui.boxes, Boxes{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, VyberTest, testing::Values(
+    VyberRow{"InProgramFolder", "", true, true}, VyberRow{"CancelKeepsThePath", "", false, true},
+    VyberRow{"FolderGone", "chybi", true, false}, VyberRow{"FolderUnknown", nullptr, true, false}), kRowName);
+
+// `pathField` empty: refused with the critical box.
+struct StartRow { const char* name; QStringList arguments; QString pathField; };
+using StartTest = testing::TestWithParam<StartRow>;
+
+// Started with one file, as "Open with" starts it, the window waits with the
+// file, made absolute, in the path field; anything else gets the critical box
+// and an empty window.
+TEST_P(StartTest, OneFileFillsThePathFieldAnythingElseIsRefused) {
+  ScriptedUi ui;
+  frmMain window;
+  window.openWith(GetParam().arguments);
+  EXPECT_EQ(Text1(window)->toPlainText(), GetParam().pathField);
+  const char* refusal = "Program se spouští bez argumentů, nebo s cestou k jednomu souboru:\nLUM_Brevix SOUBOR";
+  EXPECT_EQ(ui.boxes, (GetParam().pathField.isEmpty() ? Boxes{{refusal, kStyleCritical}} : Boxes{}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, StartTest, testing::Values(
+    StartRow{"OneFile", {"/data/faktura.xml"}, "/data/faktura.xml"},
+    StartRow{"Relative", {"faktura.xml"}, QDir::toNativeSeparators(QDir::current().filePath("faktura.xml"))},
+    StartRow{"TwoFiles", {"a.xml", "b.xml"}, ""}, StartRow{"Option", {"--help"}, ""}), kRowName);
+
+const Boxes kDone = {{"XML soubor byl upraven.", kStylePlain}};
+
+// `file`: in the path field, inside a fresh folder; `exists`: it holds "<a>".
+struct RunRow { const char* name; std::string file; bool exists; Boxes boxes; };
+using RunTest = testing::TestWithParam<RunRow>;
+
+// "Zpracuj" writes the copy beside the file the path field names, read exactly
+// as set (a no-break space or a line separator is no plain space or line
+// feed), or shows the failure's Czech box.
+TEST_P(RunTest, CopyBesideTheSourceOrTheBox) {
+  ScriptedUi ui;
+  if (GetParam().exists) WriteBytes(ui.folder.path(GetParam().file), "<a>");
+  frmMain window;
+  Text1(window)->setPlainText(GetParam().file.empty() ? "" : QString::fromStdString(ui.folder.path(GetParam().file)));
+  Click(window, "Command2");
+  ASSERT_TRUE(WaitUntilIdle(window));
+  EXPECT_EQ(ui.boxes, GetParam().boxes);
+  EXPECT_EQ(ReadBytes(ui.folder.path(GetParam().file + "_LUM.XML")), GetParam().exists ? "<a>\r\n" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RunTest, testing::Values(
+    RunRow{"Plain", "faktura.xml", true, kDone}, RunRow{"NoBreakSpace", "faktura k\u00A0objednávce.xml", true, kDone},
+    RunRow{"LineSeparator", "a\u2028b.xml", true, kDone},
+    RunRow{"MissingSource", "chybi.xml", false, {{"53-Soubor nebyl nalezen", kStylePlain}}},
+    RunRow{"EmptyPath", "", false, {{"Není zadané XML !", kStyleCritical}}}), kRowName);
+
+// `settings`: LUM_Brevix.INI (nullptr: none; "Konec" needs it to stay
+// enabled); `end`: "Konec" or "Close" while the copy runs ("": it runs to its
+// end).
+struct BusyRow { const char* name; const char* settings; bool controlsSwitch; std::string end; };
+using BusyTest = testing::TestWithParam<BusyRow>;
+
+// While a copy runs the pointer is the hourglass and the controls are
+// disabled, unless the settings file holds a DISABLE value in section LUM, and
+// another "Zpracuj" is ignored. "Konec" or closing the window then stops the
+// copy: no box, nothing beside the source.
+TEST_P(BusyTest, WhileACopyRuns) {
+  ScriptedUi ui;
+  if (GetParam().settings != nullptr) WriteBytes(ui.folder.path("LUM_Brevix.INI"), GetParam().settings);
+  TempFolder folder;
+  WriteBytes(folder.path("a.xml"), "<a>");
+  std::atomic<bool> released{false};
+  frmMain window(HeldUntil(released));
+  Text1(window)->setPlainText(QString::fromStdString(folder.path("a.xml")));
+  Click(window, "Command2");
+  Click(window, "Command2");  // ignored while the copy runs
+  EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
+  const QList<QWidget*> controls = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (const QWidget* c : controls) EXPECT_EQ(c->isEnabled(), !GetParam().controlsSwitch) << c->objectName();
+  if (GetParam().end.empty()) released = true;
+  if (GetParam().end == "Konec") Click(window, "Command3");
+  if (GetParam().end == "Close") window.close();
+  ASSERT_TRUE(WaitUntilIdle(window));
+  QCoreApplication::processEvents();  // after an end, the worker's last word shows nothing
+  EXPECT_EQ(ui.boxes, GetParam().end.empty() ? kDone : Boxes{});
+  EXPECT_EQ(folder.names().size(), GetParam().end.empty() ? 2u : 1u);
+  if (GetParam().end.empty()) {
+    for (const QWidget* c : controls) EXPECT_TRUE(c->isEnabled()) << c->objectName();
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, BusyTest, testing::Values(
+    BusyRow{"NoSettingsFile", nullptr, true, ""}, BusyRow{"DisableSet", "[LUM]\nDISABLE=0\n", false, ""},
+    BusyRow{"DisableEmpty", "[LUM]\nDISABLE=\n", true, ""}, BusyRow{"KonecStops", "[LUM]\nDISABLE=1\n", false, "Konec"},
+    BusyRow{"CloseStops", nullptr, true, "Close"}), kRowName);
+
+// Progress points reach the progress field, the first at once and then at
+// most one in 20 ms, however many the copy makes.
+TEST(Progress, ThrottledIntoThePositionField) {
+  ScriptedUi ui;
+  QElapsedTimer took;
+  frmMain window([&took](const std::string&, const std::string&, CopyObserver& observer) {
+    took.start();
+    for (int remaining = 100000; remaining > 0; --remaining) { observer.progress(remaining); observer.cancelled(); }
+    return CopyOutcome::Completed;
+  });
+  QStringList shown;
+  QObject::connect(window.findChild<QLineEdit*>("txtPozice"), &QLineEdit::textChanged, [&](auto t) { shown << t; });
+  Text1(window)->setPlainText("a.xml");
+  Click(window, "Command2");
+  ASSERT_TRUE(WaitUntilIdle(window));
+  EXPECT_EQ(QStringList({shown.value(0), shown.value(shown.size() - 1)}), QStringList({"100000", "0"}));
+  EXPECT_LE(shown.size(), 2 + took.elapsed() / 20) << shown.size() << " updates";
+}
+
+}  // namespace
+}  // namespace lum::test
+
+// One application object for the whole run, headless unless told otherwise.
+int main(int argc, char* argv[]) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
