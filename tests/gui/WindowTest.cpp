@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QRegularExpression>
 
 #include "GuiTestSupport.h"
@@ -100,6 +101,33 @@ INSTANTIATE_TEST_SUITE_P(Arguments, StartTest, testing::Values(
     StartRow{"OneFile", {"/data/faktura.xml"}, "/data/faktura.xml"},
     StartRow{"Relative", {"faktura.xml"}, QDir::toNativeSeparators(QDir::current().filePath("faktura.xml"))},
     StartRow{"TwoFiles", {"a.xml", "b.xml"}, ""}, StartRow{"Option", {"--help"}, ""}), kRowName);
+
+struct DropRow { const char* name; QUrl url; bool onPathField; bool taken; };
+using DropTest = testing::TestWithParam<DropRow>;
+
+// A file dropped from a file manager, on the window or on the path field,
+// lands in the path field; a folder or a web address is refused.
+TEST_P(DropTest, FileLandsInThePathField) {
+  ScriptedUi ui;
+  frmMain window;
+  Text1(window)->setPlainText("ručně");
+  QMimeData data;
+  data.setUrls({GetParam().url});
+  QWidget* target = GetParam().onPathField ? Text1(window)->viewport() : &window;
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);  // Qt takes a drop only after a drag entered
+  QCoreApplication::sendEvent(target, &drop);
+  EXPECT_EQ(drop.isAccepted(), GetParam().taken);
+  EXPECT_EQ(Text1(window)->toPlainText(),
+            GetParam().taken ? QDir::toNativeSeparators(GetParam().url.toLocalFile()) : QString("ručně"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Drops, DropTest, testing::Values(
+    DropRow{"FileOnTheWindow", QUrl::fromLocalFile("/data/faktura.xml"), false, true},
+    DropRow{"FileOnThePathField", QUrl::fromLocalFile("/data/faktura.xml"), true, true},
+    DropRow{"Folder", QUrl::fromLocalFile(QDir::tempPath()), false, false},
+    DropRow{"WebAddress", QUrl("https://lum.invalid/a.xml"), true, false}), kRowName);
 
 const Boxes kDone = {{"XML soubor byl upraven.", kStylePlain}};
 
