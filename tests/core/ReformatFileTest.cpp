@@ -38,13 +38,13 @@ struct Scene {
 
 struct Case {
   const char* name;
-  int failure;                                       // 0: written; kCancelled
+  int failure;                                    // 0: written; kCancelled
   std::function<void(Scene&)> prepare = nullptr;  // changes the scene
-  std::function<void(Scene&)> during = nullptr;     // at the first progress point
-  std::function<void(Scene&)> check = nullptr;      // more to see afterwards
-  bool asNobody = false;     // run by a user whom permissions bind, also under root
-  long sizeLimit = 0;        // a file-size limit (ulimit -f) in bytes
-  unsigned mode = 0;         // the target's permission bits afterwards
+  std::function<void(Scene&)> during = nullptr;   // at the first progress point
+  std::function<void(Scene&)> check = nullptr;    // more to see afterwards
+  bool asNobody = false;  // run by a user whom permissions bind, also under root
+  long sizeLimit = 0;     // a file-size limit (ulimit -f) in bytes
+  unsigned mode = 0;      // the target's permission bits afterwards
   unsigned umask = 022;
 };
 
