@@ -23,14 +23,14 @@ struct Row {
   const char* name;
   std::vector<std::string> arguments;
   int status;
-  std::string messages;                      // after the last progress line drawn
+  std::string messages;                           // after the last progress line drawn
   std::map<std::string, std::string> files = {};  // written, by name
-  std::string output = "";                   // standard output; for --help its start
-  std::string input = "";
-  bool terminal = false;  // messages go to a terminal; then: whether the line shows
-  bool progressShown = false;
-  bool stop = false;      // Ctrl+C came
-  std::size_t outputRoom = SIZE_MAX;
+  std::string output = "";                        // standard output; for --help its start
+  std::string input = "";                         // standard input
+  bool terminal = false;                          // messages go to a terminal
+  bool progressShown = false;                     // and the progress line shows there
+  bool stop = false;                              // Ctrl+C comes
+  std::size_t outputRoom = SIZE_MAX;              // standard output fails past it
 };
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
