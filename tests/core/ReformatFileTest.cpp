@@ -115,7 +115,6 @@ auto Target(const std::string& relative) {
 auto From(const std::string& relative) {
   return [relative](Scene& s) { s.source = s.folder.path(relative); };
 }
-void NoEarlierTarget(Scene& s) { fs::remove(PathOf(s.target)); }
 void CutTo(Scene& s, std::uintmax_t size) { fs::resize_file(PathOf(s.source), size); }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -135,6 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 #ifndef _WIN32
+void NoEarlierTarget(Scene& s) { fs::remove(PathOf(s.target)); }
 unsigned ModeOf(const std::string& path) {
   struct stat status {};
   return ::lstat(path.c_str(), &status) == 0 ? status.st_mode : 0;
