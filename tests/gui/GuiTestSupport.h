@@ -24,8 +24,8 @@ using Boxes = std::vector<std::pair<std::string, int>>;
 
 // The real window services with the modal dialogs answered in advance: boxes
 // are recorded, and the chooser records the folder it opens in and picks
-// `nextFileName` (nothing: the user cancels). Ending the program does
-// nothing, so that a test goes on after "Konec". The program seems to lie in
+// `nextFileName` (nothing: the user cancels), or runs as it is. Ending the
+// program does nothing, so that a test goes on after "Konec". The program seems to lie in
 // `programFolderIs` (nothing: its folder cannot be told), at first `folder`,
 // where its settings file goes. Installed for its lifetime.
 struct ScriptedUi : QtUiServices {
@@ -33,6 +33,7 @@ struct ScriptedUi : QtUiServices {
   ~ScriptedUi() override { SetUi(nullptr); }
   void messageBox(const QString& text, int style) override { boxes.emplace_back(text.toStdString(), style); }
   bool showOpen(QFileDialog& chooser) override {
+    if (realChooser) return QtUiServices::showOpen(chooser);
     chooserFolders << QDir::toNativeSeparators(chooser.directory().absolutePath());
     if (nextFileName) chooser.selectFile(*nextFileName);
     return nextFileName.has_value();
@@ -46,6 +47,7 @@ struct ScriptedUi : QtUiServices {
   TempFolder folder;
   std::optional<std::string> programFolderIs = folder.path("");
   std::optional<QString> nextFileName;
+  bool realChooser = false;  // the chooser runs modal, for the test to answer
   Boxes boxes;
   QStringList chooserFolders;
 };

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include "GuiTestSupport.h"
 #include "platform/qt/Translations.h"
@@ -80,6 +81,27 @@ TEST_P(VyberTest, ChooserInTheProgramFolderChoiceInThePathField) {
 INSTANTIATE_TEST_SUITE_P(Cases, VyberTest, testing::Values(
     VyberRow{"InProgramFolder", "", true, true}, VyberRow{"CancelKeepsThePath", "", false, true},
     VyberRow{"FolderGone", "chybi", true, false}, VyberRow{"FolderUnknown", nullptr, true, false}), kRowName);
+
+// The real chooser, accepted as a user accepts it, hands its file over; one
+// that stays open is closed after 3 s, so that the test ends all the same.
+TEST(Vyber, RealChooserHandsTheChosenFileOver) {
+  ScriptedUi ui;
+  ui.realChooser = true;
+  const QString file = QString::fromStdString(ui.folder.path("a.xml"));
+  WriteBytes(file.toStdString(), "<a/>");
+  frmMain window;
+  QTimer::singleShot(0, [&file] {
+    auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) return;
+    chooser->selectFile(file);
+    static_cast<QDialog*>(chooser)->accept();  // as the "Open" button does
+  });
+  QTimer::singleShot(3000, [] {
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+  });
+  Click(window, "Command1");
+  EXPECT_EQ(Text1(window)->toPlainText(), QDir::toNativeSeparators(file));
+}
 
 // `pathField` empty: refused with the critical box.
 struct StartRow { const char* name; QStringList arguments; QString pathField; };
