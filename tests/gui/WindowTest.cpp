@@ -25,6 +25,9 @@ TEST(Window, ControlsByNameWithTheirCaptions) {
   }
   EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d+\.\d+$)").match(captions.takeLast()).hasMatch());
   EXPECT_EQ(captions, QStringList({"LUM_Brevix", "Zdrojové XML :", "Vyber", "Zpracuj", "Konec", "", ""}));
+  // The progress field sits on the button face, as the window does.
+  const QPalette palette = window.findChild<QWidget*>("txtPozice")->palette();
+  EXPECT_EQ(palette.color(QPalette::Base), palette.color(QPalette::Button));
 }
 
 // Qt's own texts (the chooser, standard buttons) read Czech.
@@ -99,7 +102,9 @@ TEST(Vyber, RealChooserHandsTheChosenFileOver) {
   QTimer::singleShot(3000, [] {
     if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
   });
+  const QString current = QDir::currentPath();  // the current folder follows the choice
   Click(window, "Command1");
+  QDir::setCurrent(current);
   EXPECT_EQ(Text1(window)->toPlainText(), QDir::toNativeSeparators(file));
 }
 
