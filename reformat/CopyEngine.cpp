@@ -11,6 +11,14 @@
 #define LUM_HAVE_SSE2 1
 #include <emmintrin.h>
 #endif
+// A kernel has everything it calls compiled into it, where the compiler
+// takes the hint: the line moves are called from three places, which would
+// otherwise make them a call per line.
+#if defined(__GNUC__)
+#define LUM_FLATTEN __attribute__((flatten))
+#else
+#define LUM_FLATTEN
+#endif
 // GCC and Clang on x86-64 also build a kernel for AVX2, taken where the CPU
 // has it.
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -132,6 +140,7 @@ static_assert(kShortLine == 2 * kPart, "a short line moves as two parts");
 // at least kDenseBlock ">".
 struct PlainMoves {
   static void MovePart(char* to, const char* from) { std::memcpy(to, from, kPart); }
+  static void MoveShort(char* to, const char* from) { std::memcpy(to, from, kShortLine); }
 };
 
 #ifdef LUM_HAVE_SSE2
@@ -166,6 +175,10 @@ struct Avx2Blocks {
   LUM_TARGET_AVX2 static void MovePart(char* to, const char* from) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));
   }
+  LUM_TARGET_AVX2 static void MoveShort(char* to, const char* from) {
+    MovePart(to, from);
+    MovePart(to + kPart, from + kPart);
+  }
 
   LUM_TARGET_AVX2 static std::uint64_t GtMask(const char* block) {
     const __m256i gt = _mm256_set1_epi8('>');
@@ -197,12 +210,10 @@ template <typename Blocks, typename LineEnded>
 Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& lineEnded) {
   const char* line = data;  // where the line not yet copied starts
   const auto moveLine = [&](std::size_t length) {
-    std::size_t moved = 0;
-    do {
-      Blocks::MovePart(to + moved, line + moved);
-      Blocks::MovePart(to + moved + kPart, line + moved + kPart);
-      moved += kShortLine;
-    } while (moved < length);
+    Blocks::MoveShort(to, line);
+    for (std::size_t moved = kShortLine; moved < length; moved += kShortLine) {
+      Blocks::MoveShort(to + moved, line + moved);
+    }
   };
   const auto endLine = [&](const char* gt) {
     const auto length = static_cast<std::size_t>(gt + 1 - line);
@@ -279,14 +290,13 @@ using BaseBlocks = Sse2Blocks;
 using BaseBlocks = NoBlocks;
 #endif
 
-Lines ScanBase(const char* data, const char* end, char* to, const ProgressPoints& points) {
+LUM_FLATTEN Lines ScanBase(const char* data, const char* end, char* to, const ProgressPoints& points) {
   return CopyLines<BaseBlocks>(data, end, to, points);
 }
 
 #ifdef LUM_HAVE_AVX2
-// Everything the kernel calls is compiled into it, for AVX2: the moves of
-// CopyLines become 32-byte moves, the bit scans TZCNT and BLSR.
-LUM_TARGET_AVX2 __attribute__((flatten)) Lines ScanAvx2(const char* data, const char* end, char* to,
+// For AVX2 as a whole: the bit scans become TZCNT and BLSR.
+LUM_TARGET_AVX2 LUM_FLATTEN Lines ScanAvx2(const char* data, const char* end, char* to,
                                                         const ProgressPoints& points) {
   return CopyLines<Avx2Blocks>(data, end, to, points);
 }
