@@ -1,15 +1,9 @@
 #include "base64/Base64.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstddef>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
-#include <utility>
 
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
@@ -68,119 +62,6 @@ void RemoveLineBreaks(std::u16string& text) {
 
 [[noreturn]] void RejectAsNotBase64() {
   throw Failure(err::kNotBase64, "MyDecode");
-}
-
-// From this many bytes on, Encode shares the work with a helper thread.
-constexpr std::size_t kSharedFrom = std::size_t{4} << 20;
-constexpr std::size_t kChunkLines = 512;
-constexpr std::size_t kChunkSlots = 8;
-
-// Encodes `count` bytes in chunks of `chunk` (whole lines) on this thread and
-// a helper thread. The helper takes chunks ahead of this thread, each into
-// one of a few buffers that go round, `encodeInto(from, to, out)` writing the
-// digits of the bytes [from, to) to `out` and returning their end. This
-// thread goes through the chunks in order: one that nobody has taken yet it
-// encodes itself with `encodeHere(from, to)`, which appends the digits to
-// the result; one that the helper has done it appends from its buffer with
-// `append`. While the helper is still at the next chunk, this thread takes
-// chunks further on into free buffers, and where there are none it encodes
-// that chunk itself and drops the helper's copy: it never waits for a helper
-// that gets no CPU. So the result is written once, in order, by this thread
-// alone. Where no thread can be started, everything is encoded here.
-template <typename EncodeHere, typename EncodeInto, typename Append>
-void ShareEncoding(std::size_t count, std::size_t chunk, const EncodeHere& encodeHere, const EncodeInto& encodeInto,
-                   const Append& append) {
-  const std::size_t chunks = (count + chunk - 1) / chunk;
-  const auto bounds = [&](std::size_t index) { return std::pair{index * chunk, std::min(count, (index + 1) * chunk)}; };
-  enum class State { Free, Writing, Full };
-  struct Slot {
-    std::unique_ptr<char16_t[]> digits = std::make_unique_for_overwrite<char16_t[]>(kChunkLines * (kLineDigits + 2));
-    const char16_t* end = nullptr;
-    State state = State::Free;
-    bool dropped = false;  // encoded by this thread meanwhile
-  };
-  std::array<Slot, kChunkSlots> slots;  // chunk i goes into slots[i % kChunkSlots]
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::size_t untaken = 0;   // the first chunk that nobody has taken
-  std::size_t appended = 0;  // the chunks in the result so far
-  // Under the lock: takes the first untaken chunk after the next one to
-  // append into its buffer, if that is free, and encodes it there.
-  const auto takeForSlot = [&](std::unique_lock<std::mutex>& lock) {
-    if (untaken == appended || untaken >= std::min(chunks, appended + kChunkSlots)) return false;
-    Slot& slot = slots[untaken % kChunkSlots];
-    if (slot.state != State::Free) return false;
-    const auto [from, to] = bounds(untaken++);
-    slot.state = State::Writing;
-    lock.unlock();
-    slot.end = encodeInto(from, to, slot.digits.get());
-    lock.lock();
-    slot.state = slot.dropped ? State::Free : State::Full;
-    slot.dropped = false;
-    changed.notify_all();
-    return true;
-  };
-  std::thread helper;
-  try {
-    helper = std::thread([&] {
-      std::unique_lock lock(mutex);
-      while (untaken < chunks) {
-        if (!takeForSlot(lock)) changed.wait(lock);
-      }
-    });
-  } catch (const std::system_error&) {
-    return encodeHere(0, count);
-  }
-  std::unique_lock lock(mutex);
-  while (appended < chunks) {
-    Slot& slot = slots[appended % kChunkSlots];
-    if (untaken == appended || (slot.state == State::Writing && !takeForSlot(lock))) {
-      // Nobody has it, or the helper has it and there is nothing else to do.
-      if (untaken == appended) {
-        ++untaken;
-      } else {
-        slot.dropped = true;
-      }
-      lock.unlock();
-      const auto [from, to] = bounds(appended);
-      encodeHere(from, to);
-      lock.lock();
-    } else if (slot.state == State::Full) {
-      lock.unlock();
-      append(slot.digits.get(), slot.end);
-      lock.lock();
-      slot.state = State::Free;
-    } else {
-      continue;  // took a chunk further on
-    }
-    ++appended;
-    changed.notify_all();
-  }
-  lock.unlock();
-  helper.join();
-}
-
-// The lines of [from, to), which starts a line and holds whole groups, to
-// `out`, each 12 bits two digits in one look-up in `pairs`; returns the end
-// of what it wrote.
-template <typename Unit, typename ToByte, typename DigitPairs>
-char16_t* EncodeLines(const Unit* from, const Unit* const to, char16_t* out, ToByte toByte,
-                      const DigitPairs& pairs) {
-  while (from != to) {
-    const std::size_t lineBytes = std::min(static_cast<std::size_t>(to - from), kLineBytes);
-    for (const Unit* const lineEnd = from + lineBytes; from != lineEnd; from += kGroupBytes, out += kGroupDigits) {
-      const std::uint32_t group =
-          std::uint32_t{toByte(from[0])} << 16 | std::uint32_t{toByte(from[1])} << 8 | std::uint32_t{toByte(from[2])};
-      std::memcpy(out, pairs[group >> 12].data(), 2 * sizeof(char16_t));
-      std::memcpy(out + 2, pairs[group & 4095].data(), 2 * sizeof(char16_t));
-    }
-    if (lineBytes == kLineBytes) {
-      out[0] = u'\r';
-      out[1] = u'\n';
-      out += 2;
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -243,28 +124,26 @@ std::u16string Base64::encodeBytes(const Unit* in, std::size_t count, ToByte toB
   std::u16string encoded;
   encoded.reserve(size);
   PreferLargePages(encoded.data(), size * sizeof(char16_t));
-  const auto encodeLines = [this, &toByte](const Unit* from, const Unit* to, char16_t* out) {
-    return EncodeLines(from, to, out, toByte, digitPairs);
-  };
-  const auto append = [&encoded](const char16_t* from, const char16_t* to) {
-    encoded.append(from, static_cast<std::size_t>(to - from));
-  };
   constexpr std::size_t kBlockLines = 64;
   std::array<char16_t, kBlockLines*(kLineDigits + 2)> block;
-  // The units from `from` up to a block's worth at a time.
-  const auto encodeBlocks = [&](const Unit* from, const Unit* const to) {
-    while (from != to) {
-      const Unit* const blockEnd = from + std::min(static_cast<std::size_t>(to - from), kBlockLines * kLineBytes);
-      append(block.data(), encodeLines(from, blockEnd, block.data()));
-      from = blockEnd;
+  const Unit* const end = in + count;
+  while (in != end) {
+    char16_t* out = block.data();
+    for (std::size_t line = 0; line < kBlockLines && in != end; ++line) {
+      const std::size_t lineBytes = std::min(static_cast<std::size_t>(end - in), kLineBytes);
+      for (const Unit* const lineEnd = in + lineBytes; in != lineEnd; in += kGroupBytes, out += kGroupDigits) {
+        const std::uint32_t group =
+            std::uint32_t{toByte(in[0])} << 16 | std::uint32_t{toByte(in[1])} << 8 | std::uint32_t{toByte(in[2])};
+        std::memcpy(out, digitPairs[group >> 12].data(), 2 * sizeof(char16_t));
+        std::memcpy(out + 2, digitPairs[group & 4095].data(), 2 * sizeof(char16_t));
+      }
+      if (lineBytes == kLineBytes) {
+        out[0] = u'\r';
+        out[1] = u'\n';
+        out += 2;
+      }
     }
-  };
-  if (count < kSharedFrom) {
-    encodeBlocks(in, in + count);
-  } else {
-    ShareEncoding(
-        count, kChunkLines * kLineBytes, [&](std::size_t from, std::size_t to) { encodeBlocks(in + from, in + to); },
-        [&](std::size_t from, std::size_t to, char16_t* out) { return encodeLines(in + from, in + to, out); }, append);
+    encoded.append(block.data(), static_cast<std::size_t>(out - block.data()));
   }
   return encoded;
 }
