@@ -297,6 +297,17 @@ TEST(Base64RoundTrip, AroundManyLines) {
   }
 }
 
+// From a few MiB on, Encode shares the work with a helper thread, in chunks
+// of lines that the two threads take as they come.
+TEST(Base64RoundTrip, LargeTextsSharedBetweenThreads) {
+  std::mt19937 random(11);
+  const lum::Base64 codec;
+  for (const std::size_t length : {(std::size_t{4} << 20) - 1, (std::size_t{4} << 20) + 1, (std::size_t{9} << 20) + 2}) {
+    SCOPED_TRACE(length);
+    ExpectRoundTrip(codec, RandomText(random, length));
+  }
+}
+
 TEST(Base64RoundTrip, OutsideTheCodePageComesBackAsQuestionMark) {
   const lum::Base64 codec;
   std::u16string text = u"Cena 5 € – 中文 Ł";
