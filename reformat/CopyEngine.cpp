@@ -135,9 +135,12 @@ constexpr int kDenseBlock = 8;
 constexpr std::size_t kPart = 32;
 static_assert(kShortLine == 2 * kPart, "a short line moves as two parts");
 
-// What a kernel is made of: a move of kPart bytes; the mask of the ">" among
-// the 64 bytes at `block`, one bit each in memory order; whether a mask holds
-// at least kDenseBlock ">".
+// What a kernel is made of: a move of kPart bytes and one of kShortLine; the
+// mask of the ">" among the 64 bytes at `block`, one bit each in memory
+// order; whether a mask holds at least kDenseBlock ">"; and whether a block
+// without ">" hands the rest of its run to memchr (kMemchrForRuns) or the
+// search goes on block by block, which the AVX2 kernel does as fast and
+// without a call.
 struct PlainMoves {
   static void MovePart(char* to, const char* from) { std::memcpy(to, from, kPart); }
   static void MoveShort(char* to, const char* from) { std::memcpy(to, from, kShortLine); }
@@ -145,6 +148,7 @@ struct PlainMoves {
 
 #ifdef LUM_HAVE_SSE2
 struct Sse2Blocks : PlainMoves {
+  static constexpr bool kMemchrForRuns = true;
   static std::uint64_t GtMask(const char* block) {
     const __m128i gt = _mm_set1_epi8('>');
     const auto part = [&](int index) {
@@ -171,6 +175,7 @@ struct NoBlocks : PlainMoves {};
 
 #ifdef LUM_HAVE_AVX2
 struct Avx2Blocks {
+  static constexpr bool kMemchrForRuns = false;
   // A memcpy of 32 bytes would be two 16-byte moves in GCC's generic tuning.
   LUM_TARGET_AVX2 static void MovePart(char* to, const char* from) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));
@@ -201,11 +206,12 @@ struct Avx2Blocks {
 // A line moves in blocks of kShortLine bytes, which need no library call;
 // what the last one copies past the line is overwritten next. With `Blocks`
 // for SSE2 or AVX2, a block of 64 bytes gives the mask of its ">" at once,
-// which beats a library call per line; a block without any hands the rest of a long run
-// to memchr. A dense block (tags of a few bytes) goes a part at a time
-// instead: the part whole to the target, and after each ">" in it the CR LF
-// and the part's bytes from there on, two bytes further along. That costs
-// each ">" the same two moves with no branch on the length of its line.
+// which beats a library call per line; a block without any goes on to the
+// next one, or hands the rest of a long run to memchr (kMemchrForRuns). A
+// dense block (tags of a few bytes) goes a part at a time instead: the part
+// whole to the target, and after each ">" in it the CR LF and the part's
+// bytes from there on, two bytes further along. That costs each ">" the same
+// two moves with no branch on the length of its line.
 template <typename Blocks, typename LineEnded>
 Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& lineEnded) {
   const char* line = data;  // where the line not yet copied starts
@@ -228,6 +234,10 @@ Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& li
   while (static_cast<std::size_t>(end - at) >= kBlock) {
     const std::uint64_t mask = Blocks::GtMask(at);
     if (mask == 0) {
+      if constexpr (!Blocks::kMemchrForRuns) {
+        at += kBlock;
+        continue;
+      }
       const void* const gt = std::memchr(at + kBlock, '>', static_cast<std::size_t>(end - at) - kBlock);
       if (gt == nullptr) return {line, to};
       endLine(static_cast<const char*>(gt));
