@@ -1,9 +1,12 @@
 #include "base64/Base64.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
@@ -64,6 +67,51 @@ void RemoveLineBreaks(std::u16string& text) {
   throw Failure(err::kNotBase64, "MyDecode");
 }
 
+// The lines of [from, to), which starts a line and holds whole groups, to
+// `out`, each 12 bits two digits in one look-up in `pairs`; returns the end
+// of what it wrote.
+template <typename Unit, typename ToByte, typename DigitPairs>
+char16_t* EncodeLines(const Unit* from, const Unit* const to, char16_t* out, ToByte toByte, const DigitPairs& pairs) {
+  while (from != to) {
+    const std::size_t lineBytes = std::min(static_cast<std::size_t>(to - from), kLineBytes);
+    for (const Unit* const lineEnd = from + lineBytes; from != lineEnd; from += kGroupBytes, out += kGroupDigits) {
+      const std::uint32_t group =
+          std::uint32_t{toByte(from[0])} << 16 | std::uint32_t{toByte(from[1])} << 8 | std::uint32_t{toByte(from[2])};
+      std::memcpy(out, pairs[group >> 12].data(), 2 * sizeof(char16_t));
+      std::memcpy(out + 2, pairs[group & 4095].data(), 2 * sizeof(char16_t));
+    }
+    if (lineBytes == kLineBytes) {
+      out[0] = u'\r';
+      out[1] = u'\n';
+      out += 2;
+    }
+  }
+  return out;
+}
+
+// From this many bytes on, Encode shares the work with a second thread.
+constexpr std::size_t kSharedFrom = std::size_t{4} << 20;
+constexpr std::size_t kChunkLines = 512;
+
+// Runs `encodeChunk(index)` for every index below `chunks`, on this thread and
+// a helper thread, each taking the next index until none is left; on this
+// thread alone where no thread can be started.
+template <typename EncodeChunk>
+void OnTwoThreads(std::size_t chunks, const EncodeChunk& encodeChunk) {
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t index; (index = next.fetch_add(1, std::memory_order_relaxed)) < chunks;) encodeChunk(index);
+  };
+  std::thread helper;
+  try {
+    helper = std::thread(work);
+  } catch (const std::system_error&) {
+    // One thread does it all.
+  }
+  work();
+  if (helper.joinable()) helper.join();
+}
+
 }  // namespace
 
 Base64::Base64() {
@@ -118,33 +166,33 @@ std::u16string Base64::encodeBytes(const Unit* in, std::size_t count, ToByte toB
   const std::size_t size = digits + digits / kLineDigits * 2;  // a CR LF after each full line
   CheckSize(size, kEncodeSource);
   // The digits are ASCII, which every ANSI code page reads as itself, so
-  // they are written as characters straight away: a block of lines at a time
-  // into a small buffer, which stays in the cache, and appended from there,
-  // so that the result's memory is written once.
+  // they are written as characters straight away.
   std::u16string encoded;
   encoded.reserve(size);
   PreferLargePages(encoded.data(), size * sizeof(char16_t));
-  constexpr std::size_t kBlockLines = 64;
-  std::array<char16_t, kBlockLines*(kLineDigits + 2)> block;
-  const Unit* const end = in + count;
-  while (in != end) {
-    char16_t* out = block.data();
-    for (std::size_t line = 0; line < kBlockLines && in != end; ++line) {
-      const std::size_t lineBytes = std::min(static_cast<std::size_t>(end - in), kLineBytes);
-      for (const Unit* const lineEnd = in + lineBytes; in != lineEnd; in += kGroupBytes, out += kGroupDigits) {
-        const std::uint32_t group =
-            std::uint32_t{toByte(in[0])} << 16 | std::uint32_t{toByte(in[1])} << 8 | std::uint32_t{toByte(in[2])};
-        std::memcpy(out, digitPairs[group >> 12].data(), 2 * sizeof(char16_t));
-        std::memcpy(out + 2, digitPairs[group & 4095].data(), 2 * sizeof(char16_t));
-      }
-      if (lineBytes == kLineBytes) {
-        out[0] = u'\r';
-        out[1] = u'\n';
-        out += 2;
-      }
+  if (count < kSharedFrom) {
+    // A block of lines at a time into a small buffer, which stays in the
+    // cache, and appended from there, so that the result's memory is written
+    // once (a string made at its size is zero-filled first).
+    constexpr std::size_t kBlockLines = 64;
+    std::array<char16_t, kBlockLines*(kLineDigits + 2)> block;
+    for (const Unit* const end = in + count; in != end;) {
+      const Unit* const blockEnd = in + std::min(static_cast<std::size_t>(end - in), kBlockLines * kLineBytes);
+      const char16_t* const blockDigits = EncodeLines(in, blockEnd, block.data(), toByte, digitPairs);
+      encoded.append(block.data(), static_cast<std::size_t>(blockDigits - block.data()));
+      in = blockEnd;
     }
-    encoded.append(block.data(), static_cast<std::size_t>(out - block.data()));
+    return encoded;
   }
+  // A long text is worth the zero-filling: two threads then write chunks of
+  // lines straight into their places in the result, in any order.
+  encoded.resize(size);
+  constexpr std::size_t kChunkBytes = kChunkLines * kLineBytes;
+  OnTwoThreads((count + kChunkBytes - 1) / kChunkBytes, [&](std::size_t index) {
+    const Unit* const from = in + index * kChunkBytes;
+    EncodeLines(from, from + std::min(count - index * kChunkBytes, kChunkBytes),
+                encoded.data() + index * kChunkLines * (kLineDigits + 2), toByte, digitPairs);
+  });
   return encoded;
 }
 

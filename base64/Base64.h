@@ -31,7 +31,8 @@ class Base64 {
   // multiple of 3, then encodes the padded text. The digits that stand only
   // for those NULs are replaced by "=". The result ends with CR LF exactly
   // when the padded length is a multiple of 54 (a full last line). An empty
-  // text gives an empty result.
+  // text gives an empty result. A text of 4 MiB or more is encoded by the
+  // calling thread and a second one, which ends before Encode returns.
   std::u16string Encode(std::u16string& text) const;
 
   // Removes every CR and LF from `text`, then decodes what is left. That

@@ -1,7 +1,9 @@
 // Times the copy engine alone, without the kernel: the whole file is read into
 // memory first and copied from there into a sink that only counts, the least
 // thread CPU time over ROUNDS copies. The progress values are summed, so that
-// two builds can be seen to give the same points. Usage: scan_bench FILE ROUNDS
+// two builds can be seen to give the same points. KERNEL (sse2 or avx2) picks
+// the scan kernel; without it the engine takes the fastest the CPU runs.
+// Usage: scan_bench FILE ROUNDS [KERNEL]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include <string>
 
 #include "reformat/CopyEngine.h"
+#include "reformat/ScanKernel.h"
 
 namespace {
 
@@ -52,9 +55,18 @@ double ThreadCpuMs() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s FILE ROUNDS\n", argv[0]);
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: %s FILE ROUNDS [sse2|avx2]\n", argv[0]);
     return 2;
+  }
+  const auto kernels = lum::SupportedScanKernels();
+  lum::ScanKernel kernel = kernels.back();
+  if (argc == 4) {
+    kernel = std::strcmp(argv[3], "avx2") == 0 ? lum::ScanKernel::Avx2 : lum::ScanKernel::Sse2;
+    if (std::find(kernels.begin(), kernels.end(), kernel) == kernels.end()) {
+      std::fprintf(stderr, "this CPU does not run the kernel %s\n", argv[3]);
+      return 2;
+    }
   }
   std::ifstream file(argv[1], std::ios::binary);
   const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -64,7 +76,7 @@ int main(int argc, char** argv) {
     CountingSink sink;
     SummingObserver observer;
     const double start = ThreadCpuMs();
-    lum::CopyWithLineBreaks(source, sink, static_cast<std::int64_t>(data.size()), observer);
+    lum::CopyWithScanKernel(kernel, source, sink, static_cast<std::int64_t>(data.size()), observer);
     const double spent = ThreadCpuMs() - start;
     best = round == 0 ? spent : std::min(best, spent);
     if (round == 0) std::printf("target %lld bytes, progress sum %lld\n", sink.bytes, observer.sum);

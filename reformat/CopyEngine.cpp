@@ -4,10 +4,27 @@
 #include <bit>
 #include <cstring>
 
+#include "reformat/ScanKernel.h"
+
 // Where the CPU has SSE2 (every x86-64), ">" are found 64 bytes at a time.
 #if defined(__SSE2__) || defined(_M_X64)
 #define LUM_HAVE_SSE2 1
 #include <emmintrin.h>
+#endif
+// A kernel has everything it calls compiled into it, where the compiler
+// takes the hint: the line moves are called from three places, which would
+// otherwise make them a call per line.
+#if defined(__GNUC__)
+#define LUM_FLATTEN __attribute__((flatten))
+#else
+#define LUM_FLATTEN
+#endif
+// GCC and Clang on x86-64 also build a kernel for AVX2, taken where the CPU
+// has it.
+#if defined(__GNUC__) && defined(__x86_64__)
+#define LUM_HAVE_AVX2 1
+#define LUM_TARGET_AVX2 __attribute__((target("avx2,bmi,bmi2,popcnt")))
+#include <immintrin.h>
 #endif
 
 namespace lum {
@@ -30,19 +47,7 @@ bool IsProgressPoint(std::int64_t position) {
 // Lines up to this long move without a library call.
 constexpr std::size_t kShortLine = 64;
 
-#ifdef LUM_HAVE_SSE2
 constexpr std::size_t kBlock = 64;
-
-// The ">" among the 64 bytes at `block`, one bit each, in memory order.
-std::uint64_t GtMask(const char* block) {
-  const __m128i gt = _mm_set1_epi8('>');
-  const auto part = [&](int index) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * index));
-    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, gt)))} << (16 * index);
-  };
-  return part(0) | part(1) | part(2) | part(3);
-}
-#endif
 
 // The line break after a ">" unit of UTF-16: the units 000D 000A in the
 // file's byte order.
@@ -124,22 +129,72 @@ struct Lines {
   char* target;
 };
 
-#ifdef LUM_HAVE_SSE2
 // A block with at least this many ">" is dense markup, copied a part at a
 // time (see CopyLines).
 constexpr int kDenseBlock = 8;
-
-// Whether a block's mask holds at least kDenseBlock ">". std::popcount would
-// be a library call, since every x86-64 has SSE2 but not every one POPCNT;
-// the bits are summed in pairs, fours and bytes instead, and the bytes added
-// up by a multiplication.
-bool IsDense(std::uint64_t mask) {
-  mask -= (mask >> 1) & 0x5555555555555555;
-  mask = (mask & 0x3333333333333333) + ((mask >> 2) & 0x3333333333333333);
-  mask = (mask + (mask >> 4)) & 0x0F0F0F0F0F0F0F0F;
-  return (mask * 0x0101010101010101) >> 56 >= kDenseBlock;
-}
 constexpr std::size_t kPart = 32;
+static_assert(kShortLine == 2 * kPart, "a short line moves as two parts");
+
+// What a kernel is made of: a move of kPart bytes and one of kShortLine; the
+// mask of the ">" among the 64 bytes at `block`, one bit each in memory
+// order; whether a mask holds at least kDenseBlock ">"; and whether a block
+// without ">" hands the rest of its run to memchr (kMemchrForRuns) or the
+// search goes on block by block, which the AVX2 kernel does as fast and
+// without a call.
+struct PlainMoves {
+  static void MovePart(char* to, const char* from) { std::memcpy(to, from, kPart); }
+  static void MoveShort(char* to, const char* from) { std::memcpy(to, from, kShortLine); }
+};
+
+#ifdef LUM_HAVE_SSE2
+struct Sse2Blocks : PlainMoves {
+  static constexpr bool kMemchrForRuns = true;
+  static std::uint64_t GtMask(const char* block) {
+    const __m128i gt = _mm_set1_epi8('>');
+    const auto part = [&](int index) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * index));
+      return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, gt)))} << (16 * index);
+    };
+    return part(0) | part(1) | part(2) | part(3);
+  }
+
+  // std::popcount would be a library call, since every x86-64 has SSE2 but
+  // not every one POPCNT; the bits are summed in pairs, fours and bytes
+  // instead, and the bytes added up by a multiplication.
+  static bool IsDense(std::uint64_t mask) {
+    mask -= (mask >> 1) & 0x5555555555555555;
+    mask = (mask & 0x3333333333333333) + ((mask >> 2) & 0x3333333333333333);
+    mask = (mask + (mask >> 4)) & 0x0F0F0F0F0F0F0F0F;
+    return (mask * 0x0101010101010101) >> 56 >= kDenseBlock;
+  }
+};
+#else
+// No blocks: CopyLines finds every ">" with memchr.
+struct NoBlocks : PlainMoves {};
+#endif
+
+#ifdef LUM_HAVE_AVX2
+struct Avx2Blocks {
+  static constexpr bool kMemchrForRuns = false;
+  // A memcpy of 32 bytes would be two 16-byte moves in GCC's generic tuning.
+  LUM_TARGET_AVX2 static void MovePart(char* to, const char* from) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));
+  }
+  LUM_TARGET_AVX2 static void MoveShort(char* to, const char* from) {
+    MovePart(to, from);
+    MovePart(to + kPart, from + kPart);
+  }
+
+  LUM_TARGET_AVX2 static std::uint64_t GtMask(const char* block) {
+    const __m256i gt = _mm256_set1_epi8('>');
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32));
+    return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, gt)))} |
+           std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, gt)))} << 32;
+  }
+
+  LUM_TARGET_AVX2 static bool IsDense(std::uint64_t mask) { return std::popcount(mask) >= kDenseBlock; }
+};
 #endif
 
 // Copies the lines of [data, end), each up to and including a ">", to `to`
@@ -149,20 +204,21 @@ constexpr std::size_t kPart = 32;
 // `end`, and the target room for three times the source and kSlack.
 //
 // A line moves in blocks of kShortLine bytes, which need no library call;
-// what the last one copies past the line is overwritten next. Where the CPU
-// has SSE2, a block of 64 bytes gives the mask of its ">" at once, which beats
-// a library call per line; a block without any hands the rest of a long run
-// to memchr. A dense block (tags of a few bytes) goes a part at a time
-// instead: the part whole to the target, and after each ">" in it the CR LF
-// and the part's bytes from there on, two bytes further along. That costs
-// each ">" the same two moves with no branch on the length of its line.
-template <typename LineEnded>
-Lines CopyLines(const char* data, const char* end, char* to, LineEnded&& lineEnded) {
+// what the last one copies past the line is overwritten next. With `Blocks`
+// for SSE2 or AVX2, a block of 64 bytes gives the mask of its ">" at once,
+// which beats a library call per line; a block without any goes on to the
+// next one, or hands the rest of a long run to memchr (kMemchrForRuns). A
+// dense block (tags of a few bytes) goes a part at a time instead: the part
+// whole to the target, and after each ">" in it the CR LF and the part's
+// bytes from there on, two bytes further along. That costs each ">" the same
+// two moves with no branch on the length of its line.
+template <typename Blocks, typename LineEnded>
+Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& lineEnded) {
   const char* line = data;  // where the line not yet copied starts
   const auto moveLine = [&](std::size_t length) {
-    std::memcpy(to, line, kShortLine);
+    Blocks::MoveShort(to, line);
     for (std::size_t moved = kShortLine; moved < length; moved += kShortLine) {
-      std::memcpy(to + moved, line + moved, kShortLine);
+      Blocks::MoveShort(to + moved, line + moved);
     }
   };
   const auto endLine = [&](const char* gt) {
@@ -176,27 +232,31 @@ Lines CopyLines(const char* data, const char* end, char* to, LineEnded&& lineEnd
   const char* at = data;  // where the search goes on
 #ifdef LUM_HAVE_SSE2
   while (static_cast<std::size_t>(end - at) >= kBlock) {
-    const std::uint64_t mask = GtMask(at);
+    const std::uint64_t mask = Blocks::GtMask(at);
     if (mask == 0) {
+      if constexpr (!Blocks::kMemchrForRuns) {
+        at += kBlock;
+        continue;
+      }
       const void* const gt = std::memchr(at + kBlock, '>', static_cast<std::size_t>(end - at) - kBlock);
       if (gt == nullptr) return {line, to};
       endLine(static_cast<const char*>(gt));
       at = line;
       continue;
     }
-    if (!IsDense(mask)) {
+    if (!Blocks::IsDense(mask)) {
       for (auto bits = mask; bits != 0; bits &= bits - 1) endLine(at + std::countr_zero(bits));
     } else {
       // The line so far up to the block, then the block after it.
       moveLine(static_cast<std::size_t>(at - line));
       char* out = to + (at - line);
       for (std::size_t part = 0; part < kBlock; part += kPart) {
-        std::memcpy(out + part, at + part, kPart);
+        Blocks::MovePart(out + part, at + part);
         for (auto bits = (mask >> part) & ((std::uint64_t{1} << kPart) - 1); bits != 0; bits &= bits - 1) {
           const std::size_t after = part + static_cast<unsigned>(std::countr_zero(bits)) + 1;
           std::memcpy(out + after, "\r\n", 2);
           out += 2;
-          std::memcpy(out + after, at + after, kPart);
+          Blocks::MovePart(out + after, at + after);
           lineEnded(at + after, out + after);
         }
       }
@@ -215,13 +275,58 @@ Lines CopyLines(const char* data, const char* end, char* to, LineEnded&& lineEnd
   return {line, to};
 }
 
+// Calls the observer where a line of the byte path ends on a progress point.
+// The target position of an LF and the source bytes read up to its ">" follow
+// from their addresses by one addition each.
+struct ProgressPoints {
+  std::int64_t targetBase;     // plus the address past an LF: its position
+  std::int64_t remainingBase;  // less the address past a ">": the remaining count
+  CopyObserver* observer;
+
+  void operator()(const char* line, const char* to) const {
+    if (IsProgressPoint(targetBase + Address(to))) observer->progress(remainingBase - Address(line));
+  }
+  static std::int64_t Address(const char* place) {
+    return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(place));
+  }
+};
+
+// A kernel: CopyLines with its blocks, the progress points inlined.
+using ScanLines = Lines (*)(const char* data, const char* end, char* to, const ProgressPoints& points);
+
+#ifdef LUM_HAVE_SSE2
+using BaseBlocks = Sse2Blocks;
+#else
+using BaseBlocks = NoBlocks;
+#endif
+
+LUM_FLATTEN Lines ScanBase(const char* data, const char* end, char* to, const ProgressPoints& points) {
+  return CopyLines<BaseBlocks>(data, end, to, points);
+}
+
+#ifdef LUM_HAVE_AVX2
+// For AVX2 as a whole: the bit scans become TZCNT and BLSR.
+LUM_TARGET_AVX2 LUM_FLATTEN Lines ScanAvx2(const char* data, const char* end, char* to,
+                                                        const ProgressPoints& points) {
+  return CopyLines<Avx2Blocks>(data, end, to, points);
+}
+#endif
+
+ScanLines KernelFor(ScanKernel kernel) {
+#ifdef LUM_HAVE_AVX2
+  if (kernel == ScanKernel::Avx2) return ScanAvx2;
+#endif
+  static_cast<void>(kernel);
+  return ScanBase;
+}
+
 // One copy's state across the source buffers. The encoding is decided by the
 // first two bytes; until then a first byte FF or FE is held back. In UTF-16 a
 // unit's first byte is held back when a buffer ends between its two bytes.
 class Copier {
  public:
-  Copier(Pipeline& pipeline, std::int64_t total, CopyObserver& observer, std::size_t bufferSize)
-      : out_(pipeline, bufferSize), total_(total), observer_(observer) {}
+  Copier(Pipeline& pipeline, std::int64_t total, CopyObserver& observer, std::size_t bufferSize, ScanLines scan)
+      : out_(pipeline, bufferSize), total_(total), observer_(observer), scan_(scan) {}
 
   // Where the next source buffer goes; feed() takes it from there.
   char* input() const { return out_.input(); }
@@ -281,15 +386,11 @@ class Copier {
   // them reserved at once.
   void copyBytes(const char* data, std::size_t size) {
     char* const start = out_.reserve(3 * size + kSlack);
-    // `written_` is the target position of the byte before `start`, so an
-    // LF's position is `base` plus the address of its end in the buffer: one
-    // addition a line.
-    const std::int64_t base = written_ - static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(start));
-    const Lines lines = CopyLines(data, data + size, start, [&](const char* line, const char* to) {
-      if (IsProgressPoint(base + static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(to)))) {
-        observer_.progress(total_ - (read_ + (line - data)));
-      }
-    });
+    // `written_` is the target position of the byte before `start`, and
+    // `read_` the source bytes read before `data`.
+    const ProgressPoints points{written_ - ProgressPoints::Address(start),
+                                total_ - read_ + ProgressPoints::Address(data), &observer_};
+    const Lines lines = scan_(data, data + size, start, points);
     written_ += lines.target - start;
     read_ += lines.source - data;
     out_.commit(lines.target);
@@ -362,6 +463,7 @@ class Copier {
   OutputBuffer out_;
   const std::int64_t total_;
   CopyObserver& observer_;
+  const ScanLines scan_;
   Encoding encoding_ = Encoding::Undecided;
   LineBreak lineBreak_ = kLittleEndianLineBreak;  // set by startUtf16
   std::size_t gtByte_ = 0;  // which byte of a UTF-16 unit holds the 3E of ">"
@@ -373,11 +475,29 @@ class Copier {
 
 }  // namespace
 
+std::vector<ScanKernel> SupportedScanKernels() {
+  std::vector<ScanKernel> kernels{ScanKernel::Sse2};
+#ifdef LUM_HAVE_AVX2
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+      __builtin_cpu_supports("popcnt")) {
+    kernels.push_back(ScanKernel::Avx2);
+  }
+#endif
+  return kernels;
+}
+
 CopyOutcome CopyWithLineBreaks(ByteSource& source, ByteSink& sink, std::int64_t total, CopyObserver& observer,
                                std::size_t bufferSize, SinkThread sinkThread) {
+  static const ScanKernel fastest = SupportedScanKernels().back();
+  return CopyWithScanKernel(fastest, source, sink, total, observer, bufferSize, sinkThread);
+}
+
+CopyOutcome CopyWithScanKernel(ScanKernel kernel, ByteSource& source, ByteSink& sink, std::int64_t total,
+                               CopyObserver& observer, std::size_t bufferSize, SinkThread sinkThread) {
   bufferSize = std::max<std::size_t>(bufferSize, 1);
   Pipeline pipeline(sink, 3 * bufferSize + kSlack, sinkThread);
-  Copier copier(pipeline, total, observer, bufferSize);
+  Copier copier(pipeline, total, observer, bufferSize, KernelFor(kernel));
   std::int64_t read = 0;
   while (const std::size_t got = source.read(copier.input(), bufferSize)) {
     copier.feed(got);

@@ -1,4 +1,5 @@
 #include "reformat/CopyEngine.h"
+#include "reformat/ScanKernel.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +18,17 @@ using lum::test::RecordingObserver;
 using lum::test::ReferenceCopy;
 
 ReferenceCopy Copy(const std::string& source, std::int64_t total, std::size_t bufferSize, SinkThread sinkThread,
-                   std::size_t maxRead = SIZE_MAX) {
+                   lum::ScanKernel kernel, std::size_t maxRead = SIZE_MAX) {
   MemorySource in(source, maxRead);
   MemorySink out;
   RecordingObserver observer;
-  EXPECT_EQ(lum::CopyWithLineBreaks(in, out, total, observer, bufferSize, sinkThread), CopyOutcome::Completed);
+  EXPECT_EQ(lum::CopyWithScanKernel(kernel, in, out, total, observer, bufferSize, sinkThread), CopyOutcome::Completed);
   return {out.bytes, observer.points};
 }
 
 // Rows checked by hand, which pin the rule down for the reference too; each
-// is copied with buffers from one byte up, so that every split is met.
+// is copied with buffers from one byte up, so that every split is met, by
+// every scan kernel this CPU runs.
 struct Row {
   const char* name;
   std::string source;
@@ -39,8 +41,8 @@ TEST_P(KnownCopyTest, GivesTargetAndProgressPoints) {
   const auto total = static_cast<std::int64_t>(GetParam().source.size());
   ASSERT_EQ(lum::test::ReferenceFor(GetParam().source, total), GetParam().expected);
   for (const std::size_t bufferSize : {1, 2, 3, 64, 1 << 20}) {
-    for (const SinkThread sinkThread : {SinkThread::Caller, SinkThread::Own}) {
-      EXPECT_EQ(Copy(GetParam().source, total, bufferSize, sinkThread), GetParam().expected) << bufferSize;
+    for (const lum::ScanKernel kernel : lum::SupportedScanKernels()) {
+      EXPECT_EQ(Copy(GetParam().source, total, bufferSize, SinkThread::Own, kernel), GetParam().expected) << bufferSize;
     }
   }
 }
@@ -60,29 +62,34 @@ INSTANTIATE_TEST_SUITE_P(
                     Row{"LfUnitEndsOn50", le + std::string(42, 'x') + ">\0"s, {le + std::string(42, 'x') + ">\0\r\0\n\0"s, {0}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Random sources against the reference: bytes from almost no ">" to almost
-// nothing else, changing every few hundred bytes, and UTF-16 in both orders
-// with units that hold a 3E byte but are no ">"; random buffer sizes, reads
-// cut short, a total other than the length, the sink on either thread.
+// Random sources against the reference, through every scan kernel this CPU
+// runs: bytes with stretches of up to 3000 from no ">" to almost nothing else,
+// and UTF-16 in both orders with units that hold a 3E byte but are no ">";
+// random buffer sizes, reads cut short, a total other than the length, the
+// sink on either thread.
 TEST(CopyWithLineBreaks, MatchesTheReference) {
   std::mt19937 random(20240611);
   const char16_t units[] = {u'>', u'>', 0x3E00, 0x013E, 0x3E3E, u'A', 0x010D, 0xD83D, 0xDE00, u'\r', u'\n'};
+  const unsigned gtPerMille[] = {0, 10, 300, 600, 900};
   for (int round = 0; round < 800; ++round) {
     const std::size_t size = round % 40 == 0 ? random() % 300000 : random() % 3000;
     const int kind = round % 4;  // 0, 1: bytes; 2: little-endian; 3: big-endian
     std::string source = kind == 2 ? le : kind == 3 ? be : "";
     for (std::size_t i = 0; source.size() < size; ++i) {
-      const unsigned gtPercent = (i / (1 + round % 400) + round) % 4 * 30 + 1, pick = random() % 100;
+      const unsigned gt = gtPerMille[(i / (1 + round % 3000) + round) % 5];
       const char16_t unit = units[random() % std::size(units)];
-      if (kind < 2) source += pick < gtPercent ? '>' : pick % 7 == 0 ? '\xFF' : static_cast<char>(random());
+      if (kind < 2) source += random() % 1000 < gt ? '>' : random() % 7 == 0 ? '\xFF' : static_cast<char>(random());
       else source += kind == 2 ? std::string{char(unit), char(unit >> 8)} : std::string{char(unit >> 8), char(unit)};
     }
     const std::size_t bufferSize = random() % 4 == 0 ? 65 + random() % 5000 : 1 + random() % 64;
     const std::size_t maxRead = random() % 2 ? SIZE_MAX : 1 + random() % bufferSize;
     const std::int64_t total = static_cast<std::int64_t>(source.size() + random() % 3 * 1000);
     const SinkThread sinkThread = round / 8 % 2 ? SinkThread::Own : SinkThread::Caller;
-    ASSERT_EQ(Copy(source, total, bufferSize, sinkThread, maxRead), lum::test::ReferenceFor(source, total))
-        << "round " << round << ", buffer " << bufferSize << ", reads of " << maxRead;
+    for (const lum::ScanKernel kernel : lum::SupportedScanKernels()) {
+      ASSERT_EQ(Copy(source, total, bufferSize, sinkThread, kernel, maxRead), lum::test::ReferenceFor(source, total))
+          << "round " << round << ", buffer " << bufferSize << ", reads of " << maxRead << ", kernel "
+          << static_cast<int>(kernel);
+    }
   }
 }
 
