@@ -31,6 +31,12 @@ TEST(QueryDir, NamesTheFirstMatchOrNothing) {
   EXPECT_EQ(lum::QueryDir(folder.path("*.pdf"), 0), "");
   EXPECT_EQ(lum::QueryDir(folder.path("není") + lum::kNativeSeparator + "*.xml", kAttrDirectory), "");
   EXPECT_EQ(lum::QueryDir("", kAttrDirectory), "");
+#ifndef _WIN32
+  // Dot names are hidden: wildcards match them only when asked to.
+  lum::test::WriteBytes(sub + ".skrytý.xml", "");
+  EXPECT_EQ(lum::QueryDir(sub + "*.xml", 0), "b.xml");
+  EXPECT_EQ(lum::QueryDir(sub + "*.xml", lum::kAttrHidden), ".skrytý.xml");
+#endif
 }
 
 }  // namespace
