@@ -180,8 +180,12 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
   const unsigned seed = std::random_device()();
   std::mt19937 random(seed);
 
+  // A whole run first, replacing an earlier target named by its full path at
+  // the root of the disk: its temporary name must be on that disk too.
+  WriteBytes(target, "<earlier/>");
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(Child({"big.xml"}, scene.path("")).finish().first, 0);
+  ASSERT_EQ(Child({source}, scene.path("")).finish().first, 0);
+  ASSERT_TRUE(ReadBytes(target) == expected);
   const auto usual = std::chrono::steady_clock::now() - start;
   int midCopy = 0, underTemporaryName = 0;
   for (int run = 0; run < runs && !testing::Test::HasFailure(); ++run) {
