@@ -14,16 +14,16 @@
 
 namespace lum::test {
 
-// Hands out `data`, at most `maxRead` bytes a read; fails with `failure`
-// instead of its `failAt`-th read (1-based; 0: never).
+// Hands out `data`, at most `maxRead` bytes a read; fails with 57 instead of
+// its `failAt`-th read (1-based; 0: never).
 class MemorySource : public ByteSource {
  public:
   explicit MemorySource(std::string data, std::size_t maxRead = std::numeric_limits<std::size_t>::max(),
-                        int failAt = 0, int failure = err::kDeviceIo)
-      : data_(std::move(data)), maxRead_(maxRead), failAt_(failAt), failure_(failure) {}
+                        int failAt = 0)
+      : data_(std::move(data)), maxRead_(maxRead), failAt_(failAt) {}
 
   std::size_t read(char* buffer, std::size_t capacity) override {
-    if (++reads == failAt_) throw Failure(failure_, "test");
+    if (++reads == failAt_) throw Failure(err::kDeviceIo, "test");
     const std::size_t size = std::min({capacity, maxRead_, data_.size() - position_});
     std::memcpy(buffer, data_.data() + position_, size);
     position_ += size;
@@ -36,7 +36,6 @@ class MemorySource : public ByteSource {
   std::string data_;
   std::size_t maxRead_;
   int failAt_;
-  int failure_;
   std::size_t position_ = 0;
 };
 
