@@ -13,7 +13,6 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -30,23 +29,26 @@ using lum::test::ReadBytes;
 using lum::test::WriteBytes;
 
 // The program under test, lum-brevix, started in `folder` with a pipe on its
-// standard input and error and its standard output going nowhere; killed if
-// it still runs when the object goes.
+// standard input and error and its standard output going nowhere, after the
+// shell command `setup` when one is given; killed if it still runs when the
+// object goes.
 class Child {
  public:
-  Child(std::vector<std::string> arguments, const std::string& folder) {
+  Child(std::vector<std::string> arguments, const std::string& folder, const std::string& setup = "") {
     // A child that stops reading its input must not end the test.
     ::signal(SIGPIPE, SIG_IGN);
     int input[2], errors[2];
     if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(errors, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     arguments.insert(arguments.begin(), LUM_BREVIX_PROGRAM);
+    if (!setup.empty()) arguments.insert(arguments.begin(), {"/bin/sh", "-c", setup + " && exec \"$0\" \"$@\""});
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
-      // As a shell starts it: an ignored signal would stay ignored across exec.
+      // As a login shell starts it: an ignored signal would stay ignored across exec.
       ::signal(SIGPIPE, SIG_DFL);
+      ::signal(SIGXFSZ, SIG_DFL);
       const int nowhere = ::open("/dev/null", O_WRONLY);
       if (::dup2(input[0], 0) == 0 && ::dup2(nowhere, 1) == 1 && ::dup2(errors[1], 2) == 2 &&
           ::chdir(folder.c_str()) == 0) {
@@ -96,11 +98,7 @@ class Child {
 struct Scene {
   explicit Scene(std::uint64_t diskBytes) : disk(diskBytes) {}
   std::string path(const std::string& name) const { return disk.mounted() ? disk.path(name) : temp.path(name); }
-  std::set<std::string> names() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(lum::test::PathOf(path("")))) names.insert(entry.path().filename());
-    return names;
-  }
+  std::set<std::string> names() const { return lum::test::NamesIn(path("")); }
 
   lum::test::SmallDisk disk;
   lum::test::TempFolder temp;
@@ -114,6 +112,7 @@ struct Row {
   int status;
   const char* messages;
   bool needsSmallDisk = false;
+  const char* setup = "";  // a shell command before the program
 };
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
@@ -128,16 +127,9 @@ TEST_P(ProcessTest, ReportsAndChangesNothing) {
   if (GetParam().prepare) GetParam().prepare(scene);
   const std::set<std::string> before = scene.names();
   const std::uint64_t freeBefore = scene.disk.mounted() ? scene.disk.freeBytes() : 0;
-  std::optional<Child> child;
-  {
-    // The shell's "ulimit -f", with SIGXFSZ at its default action (ending the
-    // process), as a shell leaves it; the child keeps both.
-    std::optional<lum::test::FileSizeLimit> limit;
-    if (GetParam().name == std::string("FileSizeLimitIsAFullDisk")) limit.emplace(64 << 10, SIG_DFL);
-    child.emplace(GetParam().arguments, scene.path(""));
-  }
-  if (GetParam().during) GetParam().during(*child);
-  const auto [status, messages] = child->finish();
+  Child child(GetParam().arguments, scene.path(""), GetParam().setup);
+  if (GetParam().during) GetParam().during(child);
+  const auto [status, messages] = child.finish();
   EXPECT_EQ(status, GetParam().status);
   EXPECT_EQ(messages, GetParam().messages);
   EXPECT_EQ(scene.names(), before);
@@ -159,7 +151,9 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"PipeAsSourceIsRefusedAtOnce", {"pipe.xml"},
             [](Scene& s) { ASSERT_EQ(::mkfifo(s.path("pipe.xml").c_str(), 0644), 0); }, nullptr, 1,
             "pipe.xml: 75-Chyba přístupu k cestě nebo souboru\n"},
-        Row{"FileSizeLimitIsAFullDisk", {"a.xml"}, nullptr, nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n"},
+        // SIGXFSZ stays at its default action, which ends a process, as a shell leaves it.
+        Row{"FileSizeLimitIsAFullDisk", {"a.xml"}, nullptr, nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n", false,
+            "ulimit -f 128"},
         Row{"FullDisk", {"a.xml"}, [](Scene& s) { WriteBytes(s.path("zabráno"), std::string(400 << 10, 'x')); },
             nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n", true},
         Row{"CtrlCWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGINT), 130,
