@@ -12,46 +12,44 @@
 
 namespace {
 
-// The value at `block` of this program's version record; null where there is none.
-template <typename T>
-const T* Query(const std::wstring& block) {
-  static const std::vector<char> record = [] {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::vector<char> bytes(GetFileVersionInfoSizeW(path, nullptr));
-    return GetFileVersionInfoW(path, 0, static_cast<DWORD>(bytes.size()), bytes.data()) ? bytes : std::vector<char>();
-  }();
+// The value at `block` of this program's version record, as text: numbers
+// (the fixed part, "\\") dotted, a translation as its two numbers.
+std::wstring Query(const std::wstring& block) {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::vector<char> record(GetFileVersionInfoSizeW(path, nullptr));
   void* value = nullptr;
   UINT length = 0;
-  const bool found = !record.empty() && VerQueryValueW(record.data(), block.c_str(), &value, &length) && length > 0;
-  return found ? static_cast<const T*>(value) : nullptr;
-}
-
-TEST(VersionRecord, NumbersAreTheProjectVersion) {
-  const auto* fixed = Query<VS_FIXEDFILEINFO>(L"\\");
-  ASSERT_NE(fixed, nullptr);
-  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  const DWORD ms = fixed->dwFileVersionMS, ls = fixed->dwFileVersionLS;
-  EXPECT_EQ(std::to_string(HIWORD(ms)) + "." + std::to_string(LOWORD(ms)) + "." + std::to_string(HIWORD(ls)) + "." +
-                std::to_string(LOWORD(ls)),
-            lum::version::kFull);
-  EXPECT_EQ(fixed->dwProductVersionMS, ms);
-  EXPECT_EQ(fixed->dwProductVersionLS, ls);
-  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
-}
-
-TEST(VersionRecord, TextsAreUsEnglishInUnicode) {
-  const WORD* translation = Query<WORD>(L"\\VarFileInfo\\Translation");
-  ASSERT_NE(translation, nullptr);
-  EXPECT_EQ(translation[0], 0x0409);  // US English
-  EXPECT_EQ(translation[1], 1200);    // UTF-16
-  const std::pair<const wchar_t*, const wchar_t*> texts[] = {
-      {L"FileVersion", L"" LUM_VERSION_TEXT}, {L"ProductVersion", L"" LUM_VERSION_TEXT},
-      {L"ProductName", L"LUM_Brevix"}, {L"OriginalFilename", L"LUM_Brevix.exe"}, {L"InternalName", L"LUM_Brevix"}};
-  for (const auto& [name, expected] : texts) {
-    const wchar_t* value = Query<wchar_t>(std::wstring(L"\\StringFileInfo\\040904B0\\") + name);
-    EXPECT_EQ(std::wstring(value ? value : L"(missing)"), expected) << name;
+  if (record.empty() || !GetFileVersionInfoW(path, 0, static_cast<DWORD>(record.size()), record.data()) ||
+      !VerQueryValueW(record.data(), block.c_str(), &value, &length) || length == 0) {
+    return L"(missing)";
   }
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+  const auto* words = static_cast<const WORD*>(value);
+  auto dotted = [](DWORD high, DWORD low) {
+    return std::to_wstring(HIWORD(high)) + L"." + std::to_wstring(LOWORD(high)) + L"." +
+           std::to_wstring(HIWORD(low)) + L"." + std::to_wstring(LOWORD(low));
+  };
+  if (block == L"\\") {
+    return fixed->dwSignature != 0xFEEF04BDu || fixed->dwFileType != VFT_APP ? L"(not an application's)"
+           : dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS) + L" " +
+                 dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
+  }
+  if (block == L"\\VarFileInfo\\Translation") return std::to_wstring(words[0]) + L" " + std::to_wstring(words[1]);
+  return static_cast<const wchar_t*>(value);
+}
+
+// The numbers are the project's version, the texts show it with its leading
+// zeros; the texts are US English (1033) in Unicode (1200).
+TEST(VersionRecord, NumbersAndTexts) {
+  const std::string numbers = lum::version::kFull;
+  const std::wstring dotted(numbers.begin(), numbers.end()), version = L"" LUM_VERSION_TEXT,
+      texts = L"\\StringFileInfo\\040904B0\\";
+  const std::pair<std::wstring, std::wstring> expected[] = {
+      {L"\\", dotted + L" " + dotted}, {L"\\VarFileInfo\\Translation", L"1033 1200"},
+      {texts + L"FileVersion", version}, {texts + L"ProductVersion", version}, {texts + L"ProductName", L"LUM_Brevix"},
+      {texts + L"OriginalFilename", L"LUM_Brevix.exe"}, {texts + L"InternalName", L"LUM_Brevix"}};
+  for (const auto& [block, value] : expected) EXPECT_EQ(Query(block), value) << std::string(block.begin(), block.end());
 }
 
 // The icon group's directory: one 32x32 picture of 16 colours, which is there.
