@@ -2,6 +2,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstdio>
 #include <fstream>
 #include <stdexcept>
 
@@ -20,9 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 #ifdef BREVIX_FUZZ_REPLAY
 // Without libFuzzer the fuzzer takes each file named on its command line
-// once, so that its seeds run as an ordinary test.
+// once, so that its seeds run as an ordinary test; the last name it prints
+// is the seed that broke the property.
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
+    std::fprintf(stderr, "%s\n", argv[i]);
     const std::string bytes(std::istreambuf_iterator<char>(std::ifstream(argv[i], std::ios::binary).rdbuf()), {});
     FuzzOne(FuzzedDataProvider(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   }
