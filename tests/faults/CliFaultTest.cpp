@@ -180,7 +180,14 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(Child({source}, scene.path("")).finish().first, 0);
   ASSERT_TRUE(ReadBytes(target) == expected);
-  const auto usual = std::chrono::steady_clock::now() - start;
+  auto usual = std::chrono::steady_clock::now() - start;
+  // The quickest of three whole runs: one slowed down by other programs would
+  // make most kills come after the end.
+  for (int run = 0; run < 2; ++run) {
+    const auto again = std::chrono::steady_clock::now();
+    ASSERT_EQ(Child({"big.xml"}, scene.path("")).finish().first, 0);
+    usual = std::min(usual, std::chrono::steady_clock::now() - again);
+  }
   int midCopy = 0, underTemporaryName = 0;
   for (int run = 0; run < runs && !testing::Test::HasFailure(); ++run) {
     SCOPED_TRACE("run " + std::to_string(run) + " of seed " + std::to_string(seed));
