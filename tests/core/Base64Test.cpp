@@ -1,3 +1,6 @@
+// The codec through its interface: RFC 4648 rows, the line layout, what it
+// rejects, and round trips against a bit-by-bit reference. Its header comes
+// first, so that the codec must stand alone with it.
 #include "base64/Base64.h"
 
 #include <gtest/gtest.h>
