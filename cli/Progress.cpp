@@ -105,7 +105,9 @@ std::string ProgressText(std::string_view name, std::int64_t total, std::int64_t
     line += Decimal(static_cast<double>(done) / unit) + unitName;
   }
   line += "  " + std::to_string(static_cast<long long>(rate / kMiB)) + " MiB/s";
-  if (total > 0 && rate > 0) line += "  zbývá " + Duration(static_cast<double>(std::max<std::int64_t>(total - done, 0)) / rate);
+  if (total > 0 && rate > 0) {
+    line += "  zbývá " + Duration(static_cast<double>(std::max<std::int64_t>(total - done, 0)) / rate);
+  }
   // The name takes what the figures leave of the line. They take at most 69
   // columns (files under 100 TiB, rates under 100 GiB/s, under 100 hours left).
   const std::size_t room = kLineColumns > Columns(line) ? kLineColumns - Columns(line) : 0;

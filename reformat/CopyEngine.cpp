@@ -307,7 +307,7 @@ LUM_FLATTEN Lines ScanBase(const char* data, const char* end, char* to, const Pr
 #ifdef LUM_HAVE_AVX2
 // For AVX2 as a whole: the bit scans become TZCNT and BLSR.
 LUM_TARGET_AVX2 LUM_FLATTEN Lines ScanAvx2(const char* data, const char* end, char* to,
-                                                        const ProgressPoints& points) {
+                                           const ProgressPoints& points) {
   return CopyLines<Avx2Blocks>(data, end, to, points);
 }
 #endif

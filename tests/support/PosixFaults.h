@@ -28,8 +28,9 @@ class AsNobody {
  public:
   AsNobody() {
     if (::geteuid() != 0) return;
-    groups_.resize(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
-    if (::getgroups(static_cast<int>(groups_.size()), groups_.data()) < 0) FailWithErrno("getgroups");
+    const int count = ::getgroups(0, nullptr);
+    groups_.resize(static_cast<std::size_t>(std::max(count, 0)));
+    if (count < 0 || ::getgroups(count, groups_.data()) != count) FailWithErrno("getgroups");
     // The real user stays root, which lets the destructor switch back.
     if (::setgroups(0, nullptr) != 0 || ::setegid(65534) != 0 || ::seteuid(65534) != 0) FailWithErrno("nobody");
     switched_ = true;
