@@ -71,7 +71,10 @@ ProgressLine::ProgressLine(ByteSink& terminal, std::string_view name, std::int64
     : terminal_(terminal), name_(name), total_(total) {}
 
 ProgressLine::~ProgressLine() {
-  if (width_ > 0) WriteMessage(terminal_, "\r" + std::string(width_, ' ') + "\r");
+  if (width_ == 0) return;
+  std::string blank(width_ + 2, ' ');
+  blank.front() = blank.back() = '\r';
+  WriteMessage(terminal_, blank);
 }
 
 void ProgressLine::update(std::int64_t done) {
