@@ -245,6 +245,21 @@ Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& li
       continue;
     }
     if (!Blocks::IsDense(mask)) {
+      // With the next block sparse too, one loop takes the ">" of both: the
+      // end of a loop over a mask's bits comes after a varying count, which
+      // the CPU mispredicts, and so only half as often.
+      if (static_cast<std::size_t>(end - at) >= 2 * kBlock) {
+        if (std::uint64_t next = Blocks::GtMask(at + kBlock); !Blocks::IsDense(next)) {
+          for (auto bits = mask; (bits | next) != 0;) {
+            const bool inFirst = bits != 0;
+            const std::uint64_t word = inFirst ? bits : next;
+            endLine(at + (inFirst ? 0 : kBlock) + std::countr_zero(word));
+            (inFirst ? bits : next) = word & (word - 1);
+          }
+          at += 2 * kBlock;
+          continue;
+        }
+      }
       for (auto bits = mask; bits != 0; bits &= bits - 1) endLine(at + std::countr_zero(bits));
     } else {
       // The line so far up to the block, then the block after it.
