@@ -14,8 +14,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build-bench}
 
+scripts/install-deps.sh libbenchmark-dev
 cmake -S . -B "$build_dir" -DBREVIX_BUILD_BENCH=ON -DBREVIX_WITH_QT=OFF -DBREVIX_BUILD_TESTS=OFF \
-  -DBREVIX_WERROR=ON >/dev/null
+  -DBREVIX_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir" --target base64_bench --parallel "$(nproc)" >/dev/null
 
 data=$(mktemp -d)

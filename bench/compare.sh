@@ -24,20 +24,18 @@
 # folder is made there and removed at the end. BUILD_DIR: the build folder
 # (default build-compare). BASELINE: another lum-brevix (an earlier build, say)
 # that takes its turn as "lum-brevix before" in every round. ONLY: the tools to
-# run, separated by commas (default all). Installs xmllint (libxml2-utils)
-# when it is missing.
+# run, separated by commas (default all). Installs Google Benchmark and
+# xmllint (libxml2-utils) when they are missing. Always the project's default
+# build type, RelWithDebInfo, whatever an earlier configure of BUILD_DIR chose.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-5}
 build_dir=${BUILD_DIR:-build-compare}
 
-if ! command -v xmllint >/dev/null; then
-  sudo=$([ "$(id -u)" -eq 0 ] || echo sudo)
-  $sudo apt-get install -y libxml2-utils >/dev/null
-fi
+scripts/install-deps.sh libbenchmark-dev libxml2-utils
 
 cmake -S . -B "$build_dir" -DBREVIX_BUILD_BENCH=ON -DBREVIX_BUILD_TESTS=OFF -DBREVIX_WITH_QT=OFF \
-  -DBREVIX_WERROR=ON >/dev/null
+  -DBREVIX_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir" --target lum-brevix reformat_bench reformat_c_loop --parallel "$(nproc)" >/dev/null
 
 work=$(mktemp -d "${WORK_DIR:-${TMPDIR:-/tmp}}/compare.XXXXXX")

@@ -17,7 +17,8 @@ cd "$(dirname "$0")/.."
 gib=${1:-3}
 build_dir=${BUILD_DIR:-build-compare}
 
-cmake -S . -B "$build_dir" -DBREVIX_BUILD_TESTS=OFF -DBREVIX_WITH_QT=OFF -DBREVIX_WERROR=ON >/dev/null
+cmake -S . -B "$build_dir" -DBREVIX_BUILD_TESTS=OFF -DBREVIX_WITH_QT=OFF -DBREVIX_WERROR=ON \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir" --target lum-brevix --parallel "$(nproc)" >/dev/null
 
 work=$(mktemp -d "${WORK_DIR:-${TMPDIR:-/tmp}}/large-file.XXXXXX")

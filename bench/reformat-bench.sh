@@ -22,6 +22,7 @@ rounds=${1:-9}
 build_dir=${BUILD_DIR:-build-reformat-bench}
 build_type=${BUILD_TYPE:-RelWithDebInfo}
 
+scripts/install-deps.sh libbenchmark-dev
 cmake -S . -B "$build_dir" -DBREVIX_BUILD_BENCH=ON -DBREVIX_BUILD_TESTS=OFF -DBREVIX_WITH_QT=OFF \
   -DBREVIX_WERROR=ON -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
 cmake --build "$build_dir" --target reformat_bench reformat_c_loop --parallel "$(nproc)" >/dev/null
