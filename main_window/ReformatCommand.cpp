@@ -40,12 +40,11 @@ class ReformatCommand::WorkerObserver final : public CopyObserver {
 
   bool cancelled() override {
     const Clock::time_point now = Clock::now();
-    if (pending_ && (!sentAny_ || now - lastSent_ >= kInterval)) {
+    if (pending_ && now - lastSent_ >= kInterval) {
       QMetaObject::invokeMethod(
           &command_, [&command = command_, remaining = *pending_] { command.showProgress(remaining); },
           Qt::QueuedConnection);
       pending_.reset();
-      sentAny_ = true;
       lastSent_ = now;
     }
     return command_.cancelRequested_.load();
@@ -57,8 +56,7 @@ class ReformatCommand::WorkerObserver final : public CopyObserver {
 
   ReformatCommand& command_;
   std::optional<std::int64_t> pending_;  // the latest point not yet sent
-  bool sentAny_ = false;
-  Clock::time_point lastSent_{};
+  Clock::time_point lastSent_ = Clock::now() - kInterval;  // so that the first goes at once
 };
 
 ReformatCommand::ReformatCommand(QWidget& form, const QPlainTextEdit& pathField, QLineEdit& progressField,
