@@ -23,6 +23,7 @@ ReferenceCopy Copy(const std::string& source, std::int64_t total, std::size_t bu
   MemorySink out;
   RecordingObserver observer;
   EXPECT_EQ(lum::CopyWithScanKernel(kernel, in, out, total, observer, bufferSize, sinkThread), CopyOutcome::Completed);
+  EXPECT_TRUE(sinkThread == SinkThread::Own || !out.byAnotherThread) << "the caller's sink written by another thread";
   return {out.bytes, observer.points};
 }
 

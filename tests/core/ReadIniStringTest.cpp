@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                     IniRow{"CommentedOut", "[LUM]\n  ; DISABLE=1\n", "dflt"},
                     IniRow{"KeyInAnotherSection", "DISABLE=0\n[OTHER]\nDISABLE=1\n[LUM]\nX=2\n", "dflt"},
                     IniRow{"FirstKeyWins", "[LUM]\nDISABLE=a=b\nDISABLE=c\n[LUM]\nDISABLE=d", "a=b"},
-                    IniRow{"Utf8ByteOrderMark", "\xEF\xBB\xBF[LUM]\nDISABLE=1", "1"},
+                    IniRow{"ByteOrderMarkOnlyFirst", "\xEF\xBB\xBF[LUM]\n\xEF\xBB\xBF""DISABLE=2\nDISABLE=1", "1"},
                     IniRow{"CzechValue", "[LUM]\nDISABLE=" + kHorse + "\n", "žluťoučký kůň"},
                     IniRow{"CutTo254Characters", "[LUM]\nDISABLE=" + Times(300, kEAcute) + "\n", Times(254, "é")},
                     IniRow{"LongFallbackCut", std::nullopt, std::string(254, 'x'), std::string(255, 'x')}),

@@ -162,6 +162,16 @@ INSTANTIATE_TEST_SUITE_P(
             "standardní vstup: přerušeno, kopie nebyla uložena\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Standard input read to its end, as `gzip -dc … | lum-brevix -o - -` reads it.
+TEST(StandardInput, ReadToItsEnd) {
+  lum::test::TempFolder folder;
+  const std::string source = lum::test::Rows(300 << 10);
+  Child child({"-q", "-o", "a.xml_LUM.XML", "-"}, folder.path(""));
+  child.send(source);
+  EXPECT_EQ(child.finish(), std::make_pair(0, std::string()));
+  EXPECT_TRUE(ReadBytes(folder.path("a.xml_LUM.XML")) == lum::test::ReferenceTarget(source));
+}
+
 // SIGKILL at a random moment from the start of the process to past its usual
 // end, with and without an earlier target.
 TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
@@ -174,11 +184,12 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
   const unsigned seed = std::random_device()();
   std::mt19937 random(seed);
 
-  // A whole run first, replacing an earlier target named by its full path at
-  // the root of the disk: its temporary name must be on that disk too.
+  // A whole run first, from a folder on another disk, replacing an earlier
+  // target named by its full path at the root of the disk: its temporary name
+  // must be on that disk too.
   WriteBytes(target, "<earlier/>");
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(Child({source}, scene.path("")).finish().first, 0);
+  ASSERT_EQ(Child({source}, scene.temp.path("")).finish().first, 0);
   ASSERT_TRUE(ReadBytes(target) == expected);
   auto usual = std::chrono::steady_clock::now() - start;
   // The quickest of three whole runs: one slowed down by other programs would

@@ -130,7 +130,7 @@ using VyberTest = testing::TestWithParam<VyberRow>;
 
 // "Vyber" opens the chooser in the program's folder, or where it opens by
 // itself when that folder is gone or cannot be told; the chosen file replaces
-// the path field, a cancel leaves it.
+// the path field, a cancel leaves it and no pointer override.
 TEST_P(VyberTest, ChooserInTheProgramFolderChoiceInThePathField) {
   const VyberRow& row = GetParam();
   ScriptedUi ui;
@@ -140,7 +140,10 @@ TEST_P(VyberTest, ChooserInTheProgramFolderChoiceInThePathField) {
   if (row.chosen) ui.nextFileName = chosen;
   frmMain window;
   Text1(window)->setPlainText("ručně");
+  QApplication::setOverrideCursor(Qt::WaitCursor);
   Click(window, "Command1");
+  EXPECT_TRUE(row.chosen || QApplication::overrideCursor() == nullptr);
+  while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
   const bool inProgramFolder = ui.chooserFolders.value(0) == QString::fromStdString(ui.folder.path(""));
   EXPECT_EQ(inProgramFolder, row.opensThere) << ui.chooserFolders.value(0);
   EXPECT_EQ(Text1(window)->toPlainText(), row.chosen ? chosen : "ručně");

@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/ByteStream.h"
@@ -39,7 +40,8 @@ class MemorySource : public ByteSource {
   std::size_t position_ = 0;
 };
 
-// Keeps what it is given; past `room` bytes it fails with `failure`.
+// Keeps what it is given, and whether a thread other than the one that made
+// it wrote; past `room` bytes it fails with `failure`.
 class MemorySink : public ByteSink {
  public:
   explicit MemorySink(std::size_t room = std::numeric_limits<std::size_t>::max(), int failure = err::kDiskFull)
@@ -49,14 +51,17 @@ class MemorySink : public ByteSink {
     if (bytes.size() + size > room_) throw Failure(failure_, "test");
     bytes.append(data, size);
     ++writes;
+    byAnotherThread |= std::this_thread::get_id() != maker_;
   }
 
   std::string bytes;
   int writes = 0;
+  bool byAnotherThread = false;
 
  private:
   std::size_t room_;
   int failure_;
+  std::thread::id maker_ = std::this_thread::get_id();
 };
 
 // Records the progress points and answers "cancel" from its `cancelAt`-th
