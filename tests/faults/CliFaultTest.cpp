@@ -1,7 +1,8 @@
 // lum-brevix, the real program, where only a process shows it: killed with
 // SIGKILL at any moment, a disk that fills up, the shell's file-size limit,
-// Ctrl+C, a pipe as the source. Whatever happens, the target is either the
-// earlier one or the whole copy, and nothing else is left behind.
+// Ctrl+C, a pipe as the source, standard input read to its end. Whatever
+// happens, the target is either the earlier one or the whole copy, and
+// nothing else is left behind.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
