@@ -32,6 +32,8 @@ TEST(QueryDir, NamesTheFirstMatchOrNothing) {
   EXPECT_EQ(lum::QueryDir(folder.path("není") + lum::kNativeSeparator + "*.xml", kAttrDirectory), "");
   EXPECT_EQ(lum::QueryDir("", kAttrDirectory), "");
 #ifndef _WIN32
+  // A folder that sorts first is passed over for the file after it.
+  EXPECT_EQ(lum::QueryDir(folder.path("*"), 0), "účet.txt");
   // Dot names are hidden: wildcards match them only when asked to.
   lum::test::WriteBytes(sub + ".skrytý.xml", "");
   EXPECT_EQ(lum::QueryDir(sub + "*.xml", 0), "b.xml");
