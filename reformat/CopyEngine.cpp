@@ -260,6 +260,9 @@ Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& li
           continue;
         }
       }
+      // A lone block keeps a loop of its own: the joined loop with an empty
+      // second mask made the whole kernel slower on dense markup (70 against
+      // 57 ms a 64 MiB file), as the compiler laid it out.
       for (auto bits = mask; bits != 0; bits &= bits - 1) endLine(at + std::countr_zero(bits));
     } else {
       // The line so far up to the block, then the block after it.
