@@ -135,12 +135,9 @@ constexpr int kDenseBlock = 8;
 constexpr std::size_t kPart = 32;
 static_assert(kShortLine == 2 * kPart, "a short line moves as two parts");
 
-// What a kernel is made of: a move of kPart bytes and one of kShortLine; the
-// mask of the ">" among the 64 bytes at `block`, one bit each in memory
-// order; whether a mask holds at least kDenseBlock ">"; and whether a block
-// without ">" hands the rest of its run to memchr (kMemchrForRuns) or the
-// search goes on block by block, which the AVX2 kernel does as fast and
-// without a call.
+// What CopyLines is made of: a move of kPart bytes and one of kShortLine;
+// with SSE2 also the mask of the ">" among the 64 bytes at `block`, one bit
+// each in memory order, and whether a mask holds at least kDenseBlock ">".
 struct PlainMoves {
   static void MovePart(char* to, const char* from) { std::memcpy(to, from, kPart); }
   static void MoveShort(char* to, const char* from) { std::memcpy(to, from, kShortLine); }
@@ -148,7 +145,6 @@ struct PlainMoves {
 
 #ifdef LUM_HAVE_SSE2
 struct Sse2Blocks : PlainMoves {
-  static constexpr bool kMemchrForRuns = true;
   static std::uint64_t GtMask(const char* block) {
     const __m128i gt = _mm_set1_epi8('>');
     const auto part = [&](int index) {
@@ -175,7 +171,6 @@ struct NoBlocks : PlainMoves {};
 
 #ifdef LUM_HAVE_AVX2
 struct Avx2Blocks {
-  static constexpr bool kMemchrForRuns = false;
   // A memcpy of 32 bytes would be two 16-byte moves in GCC's generic tuning.
   LUM_TARGET_AVX2 static void MovePart(char* to, const char* from) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));
@@ -192,56 +187,76 @@ struct Avx2Blocks {
     return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, gt)))} |
            std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, gt)))} << 32;
   }
-
-  LUM_TARGET_AVX2 static bool IsDense(std::uint64_t mask) { return std::popcount(mask) >= kDenseBlock; }
 };
 #endif
 
-// Copies the lines of [data, end), each up to and including a ">", to `to`
-// with CR LF after each, and calls `lineEnded(source, target)` after each
-// with the places just past the ">" and past its LF. What follows the last
-// ">" is left to the caller. The source must have kSlack readable bytes past
-// `end`, and the target room for three times the source and kSlack.
-//
-// A line moves in blocks of kShortLine bytes, which need no library call;
-// what the last one copies past the line is overwritten next. With `Blocks`
-// for SSE2 or AVX2, a block of 64 bytes gives the mask of its ">" at once,
-// which beats a library call per line; a block without any goes on to the
-// next one, or hands the rest of a long run to memchr (kMemchrForRuns). A
-// dense block (tags of a few bytes) goes a part at a time instead: the part
-// whole to the target, and after each ">" in it the CR LF and the part's
-// bytes from there on, two bytes further along. That costs each ">" the same
-// two moves with no branch on the length of its line.
-template <typename Blocks, typename LineEnded>
-Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& lineEnded) {
-  const char* line = data;  // where the line not yet copied starts
-  const auto moveLine = [&](std::size_t length) {
-    Blocks::MoveShort(to, line);
+// The source line not yet copied and where the target goes on. A line moves
+// in blocks of kShortLine bytes, which need no library call; what the last
+// one copies past the line is overwritten next. The source must have kSlack
+// readable bytes past its end, and the target room for three times the
+// source and kSlack.
+template <typename Moves>
+struct LineCopy {
+  const char* line;
+  char* to;
+
+  // Moves at least `length` bytes of the line to the target.
+  void moveLine(std::size_t length) const {
+    Moves::MoveShort(to, line);
     for (std::size_t moved = kShortLine; moved < length; moved += kShortLine) {
-      Blocks::MoveShort(to + moved, line + moved);
+      Moves::MoveShort(to + moved, line + moved);
     }
-  };
-  const auto endLine = [&](const char* gt) {
+  }
+
+  // The line up to and including the ">" at `gt`, then CR LF; then
+  // `lineEnded(source, target)` with the places just past the ">" and past
+  // its LF.
+  template <typename LineEnded>
+  void endLine(const char* gt, const LineEnded& lineEnded) {
     const auto length = static_cast<std::size_t>(gt + 1 - line);
     moveLine(length);
     std::memcpy(to + length, "\r\n", 2);
     to += length + 2;
     line = gt + 1;
     lineEnded(line, to);
-  };
+  }
+
+  // The lines whose ">" lie in [at, end), found with memchr. What follows
+  // the last ">" is left to the caller.
+  template <typename LineEnded>
+  Lines endLines(const char* at, const char* end, const LineEnded& lineEnded) {
+    while (const void* const gt = std::memchr(at, '>', static_cast<std::size_t>(end - at))) {
+      endLine(static_cast<const char*>(gt), lineEnded);
+      at = line;
+    }
+    return {line, to};
+  }
+};
+
+// Copies the lines of [data, end), each up to and including a ">", to `to`
+// with CR LF after each, and calls `lineEnded(source, target)` after each
+// with the places just past the ">" and past its LF. What follows the last
+// ">" is left to the caller.
+//
+// With SSE2 a block of 64 bytes gives the mask of its ">" at once, which
+// beats a library call per line; a block without any hands the rest of the
+// run to memchr. A dense block (tags of a few bytes) goes a part at a time
+// instead: the part whole to the target, and after each ">" in it the CR LF
+// and the part's bytes from there on, two bytes further along. That costs
+// each ">" the same two moves with no branch on the length of its line.
+template <typename Blocks, typename LineEnded>
+Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& lineEnded) {
+  LineCopy<Blocks> copy{data, to};
   const char* at = data;  // where the search goes on
 #ifdef LUM_HAVE_SSE2
+  const auto endLine = [&](const char* gt) { copy.endLine(gt, lineEnded); };
   while (static_cast<std::size_t>(end - at) >= kBlock) {
     const std::uint64_t mask = Blocks::GtMask(at);
     if (mask == 0) {
-      if constexpr (!Blocks::kMemchrForRuns) {
-        at += kBlock;
-        continue;
-      }
       const void* const gt = std::memchr(at + kBlock, '>', static_cast<std::size_t>(end - at) - kBlock);
-      if (gt == nullptr) return {line, to};
+      if (gt == nullptr) return {copy.line, copy.to};
       endLine(static_cast<const char*>(gt));
-      at = line;
+      at = copy.line;
       continue;
     }
     if (!Blocks::IsDense(mask)) {
@@ -266,8 +281,8 @@ Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& li
       for (auto bits = mask; bits != 0; bits &= bits - 1) endLine(at + std::countr_zero(bits));
     } else {
       // The line so far up to the block, then the block after it.
-      moveLine(static_cast<std::size_t>(at - line));
-      char* out = to + (at - line);
+      copy.moveLine(static_cast<std::size_t>(at - copy.line));
+      char* out = copy.to + (at - copy.line);
       for (std::size_t part = 0; part < kBlock; part += kPart) {
         Blocks::MovePart(out + part, at + part);
         for (auto bits = (mask >> part) & ((std::uint64_t{1} << kPart) - 1); bits != 0; bits &= bits - 1) {
@@ -279,18 +294,14 @@ Lines CopyLines(const char* data, const char* end, char* to, const LineEnded& li
         }
       }
       const auto lastAfter = kBlock - static_cast<unsigned>(std::countl_zero(mask));
-      line = at + lastAfter;
-      to = out + lastAfter;
+      copy.line = at + lastAfter;
+      copy.to = out + lastAfter;
     }
     at += kBlock;
   }
 #endif
   // The bytes that no whole block covers, or all of them without SSE2.
-  while (const void* const gt = std::memchr(at, '>', static_cast<std::size_t>(end - at))) {
-    endLine(static_cast<const char*>(gt));
-    at = line;
-  }
-  return {line, to};
+  return copy.endLines(at, end, lineEnded);
 }
 
 // Calls the observer where a line of the byte path ends on a progress point.
@@ -323,10 +334,106 @@ LUM_FLATTEN Lines ScanBase(const char* data, const char* end, char* to, const Pr
 }
 
 #ifdef LUM_HAVE_AVX2
-// For AVX2 as a whole: the bit scans become TZCNT and BLSR.
+// The AVX2 kernel has no branch per line: each 8 source bytes go out with one
+// shuffle, which puts CR LF after each of their ">". The shuffle's control
+// for the 8 bits of their ">" mask says where each of the up to 24 bytes
+// comes from: byte i of the 8, or the CR (8) or LF (9) that lie beside them.
+struct ExpandTable {
+  alignas(32) std::uint8_t control[256][32];
+};
+
+constexpr ExpandTable MakeExpandTable() {
+  ExpandTable table{};
+  for (unsigned mask = 0; mask < 256; ++mask) {
+    unsigned out = 0;
+    for (unsigned byte = 0; byte < 8; ++byte) {
+      table.control[mask][out++] = static_cast<std::uint8_t>(byte);
+      if ((mask & (1u << byte)) != 0) {
+        table.control[mask][out++] = 8;
+        table.control[mask][out++] = 9;
+      }
+    }
+  }
+  return table;
+}
+
+constexpr ExpandTable kExpandTable = MakeExpandTable();
+
+// Expands the 8 bytes at `in` to `out`, 32 bytes written whatever their
+// length, and returns where the next go. `controlOffset` is their 8 mask bits
+// times 32, the offset of their control in the table.
+LUM_TARGET_AVX2 inline char* ExpandEight(char* out, const char* in, std::uint64_t controlOffset) {
+  std::int64_t eight;
+  std::memcpy(&eight, in, sizeof eight);
+  const __m256i withLineBreak = _mm256_blend_epi32(_mm256_set1_epi64x(eight), _mm256_set1_epi64x(0x0A0D), 0xCC);
+  const auto* control = reinterpret_cast<const char*>(kExpandTable.control) + controlOffset;
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                      _mm256_shuffle_epi8(withLineBreak, _mm256_load_si256(reinterpret_cast<const __m256i*>(control))));
+  return out + 8 + 2 * std::popcount(controlOffset);
+}
+
+// The progress points among the lines of the block at `at`, expanded to
+// [to, to + length). A ">" ends on a point exactly where it lies at an offset
+// of `first` (under 50) plus a multiple of 50 in the block's target; the
+// block's last target byte is never a ">", whose CR LF follow it in the same
+// block, and so stands in for the offsets past its end. One line in fifty
+// or so has a point: the rest of the test runs rarely.
+LUM_TARGET_AVX2 inline void FindPoints(const char* at, std::uint64_t mask, const char* to, std::int64_t length,
+                                       std::int64_t first, const ProgressPoints& points) {
+  // As 0 or 1, tested together with one branch.
+  const auto gtAt = [&](std::int64_t offset) { return static_cast<int>(to[std::min(offset, length - 1)] == '>'); };
+  int any = gtAt(first) | gtAt(first + 50);
+  // More than 100 bytes: a dense block, whose target has room for four.
+  if (length > 100) any |= gtAt(first + 100) | gtAt(first + 150);
+  if (any == 0) return;
+  for (std::int64_t offset = first; offset < length; offset += 50) {
+    if (to[offset] != '>') continue;
+    // The shuffle that put it there tells which source byte it is.
+    std::int64_t start = 0;
+    int eight = 0;
+    for (;; ++eight) {
+      const std::int64_t eightLength = 8 + 2 * std::popcount((mask >> (8 * eight)) & 0xFF);
+      if (offset < start + eightLength) break;
+      start += eightLength;
+    }
+    const std::uint8_t byte = kExpandTable.control[(mask >> (8 * eight)) & 0xFF][offset - start];
+    points.observer->progress(points.remainingBase - ProgressPoints::Address(at + 8 * eight + byte + 1));
+  }
+}
+
 LUM_TARGET_AVX2 LUM_FLATTEN Lines ScanAvx2(const char* data, const char* end, char* to,
                                            const ProgressPoints& points) {
-  return CopyLines<Avx2Blocks>(data, end, to, points);
+  LineCopy<Avx2Blocks> copy{data, to};
+  // The offset in the next block's target where a ">" would end on a point.
+  std::int64_t first = -(points.targetBase + ProgressPoints::Address(to) + 3) % 50;
+  if (first < 0) first += 50;
+  const char* at = data;
+  for (; static_cast<std::size_t>(end - at) >= kBlock; at += kBlock) {
+    const std::uint64_t mask = Avx2Blocks::GtMask(at);
+    // A block without ">" waits as part of the line under way: a run of them
+    // moves in one go, and the rest of a buffer without any ">" goes to the
+    // sink as it lies.
+    if (mask == 0) continue;
+    if (copy.line != at) {
+      const auto run = static_cast<std::size_t>(at - copy.line);
+      copy.moveLine(run);
+      copy.to += run;
+      first = (first + 50 - static_cast<std::int64_t>(run % 50)) % 50;
+    }
+    char* out = copy.to;
+    out = ExpandEight(out, at, (mask << 5) & 0x1FE0);
+#pragma GCC unroll 7
+    for (int eight = 1; eight < 8; ++eight) out = ExpandEight(out, at + 8 * eight, (mask >> (8 * eight - 5)) & 0x1FE0);
+    const std::int64_t length = out - copy.to;
+    FindPoints(at, mask, copy.to, length, first, points);
+    // (first - length) modulo 50, with a multiplication for the division:
+    // length is at most 192.
+    const std::int64_t ahead = first - length + 200;
+    first = ahead - 50 * ((ahead * 5243) >> 18);
+    copy.to = out;
+    copy.line = at + kBlock;
+  }
+  return copy.endLines(at, end, points);
 }
 #endif
 
