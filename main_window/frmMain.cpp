@@ -146,7 +146,6 @@ bool frmMain::handleDrag(QEvent* event) {
 // A running copy is stopped first, its temporary file gone, so that the
 // program ends with nothing left behind.
 void frmMain::endProgram() {
-  endRequested_ = true;
   reformat_->stop();
   Ui().endProgram();
 }

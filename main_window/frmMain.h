@@ -28,10 +28,6 @@ class frmMain : public QWidget {
   // that names the one form that works, and the window stays empty.
   void openWith(const QStringList& arguments);
 
-  // True once "Konec" was pressed or the window was closed: a running
-  // command stops at its next chance and the program ends.
-  bool endRequested() const { return endRequested_; }
-
   // While busy (a file is being processed) dropped files are refused.
   bool busy() const { return reformat_->busy(); }
 
@@ -51,7 +47,6 @@ class frmMain : public QWidget {
 
   std::unique_ptr<Ui::frmMain> ui_;
   std::unique_ptr<ReformatCommand> reformat_;
-  bool endRequested_ = false;
 };
 
 }  // namespace lum

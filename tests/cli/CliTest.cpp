@@ -138,6 +138,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"UnknownSize", "-", -1, 13 * MiB / 2, 0.5, "-  6,5 MiB  13 MiB/s"},
         LineRow{"AnHourLeft", "a.xml", 100 * MiB, 50 * MiB, 3600, "a.xml   50 % [#####     ] 50,0/100,0 MiB  0 MiB/s  zbývá 1:00:00"},
         LineRow{"HoursLeftInGiB", "a.xml", 20 * GiB, GiB, 256, "a.xml    5 % [          ] 1,0/20,0 GiB  4 MiB/s  zbývá 1:21:04"},
+        LineRow{"NameThatJustFitsIsWhole", "faktura-2026-12-07.xml", 100 * MiB, 50 * MiB, 2,
+                "faktura-2026-12-07.xml   50 % [#####     ] 50,0/100,0 MiB  25 MiB/s  zbývá 0:02"},
         LineRow{"LongNameCutFromTheFront", std::string(40, 'x') + "faktura-2026-12-07.xml", 100 * MiB, 50 * MiB, 2,
                 "…aktura-2026-12-07.xml   50 % [#####     ] 50,0/100,0 MiB  25 MiB/s  zbývá 0:02"}),
     [](const auto& info) { return std::string(info.param.name); });
