@@ -1,6 +1,7 @@
 // lum-brevix, the real program, where only a process shows it: killed with
 // SIGKILL at any moment, a disk that fills up, the shell's file-size limit,
-// Ctrl+C, a pipe as the source, standard input read to its end. Whatever
+// standard output on a full device, Ctrl+C, a pipe as the source, standard
+// input read to its end. Whatever
 // happens, the target is either the earlier one or the whole copy, and
 // nothing else is left behind.
 #include <fcntl.h>
@@ -157,6 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
             "ulimit -f 128"},
         Row{"FullDisk", {"a.xml"}, [](Scene& s) { WriteBytes(s.path("zabráno"), std::string(400 << 10, 'x')); },
             nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n", true},
+        Row{"FullStandardOutput", {"-o", "-", "a.xml"}, nullptr, nullptr, 1, "standardní výstup: 61-Disk je plný\n",
+            false, "ulimit -t 10 && exec >/dev/full"},  // a program that kept trying would spin
         Row{"CtrlCWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGINT), 130,
             "standardní vstup: přerušeno, kopie nebyla uložena\n"},
         Row{"TerminatedWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGTERM), 130,
