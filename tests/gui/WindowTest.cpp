@@ -225,6 +225,20 @@ INSTANTIATE_TEST_SUITE_P(Drops, DropTest, testing::Values(
     DropRow{"Folder", QUrl::fromLocalFile(QDir::tempPath()), false, false},
     DropRow{"WebAddress", QUrl("https://lum.invalid/a.xml"), true, false}), kRowName);
 
+// The path field's own mouse handling stays: a click puts the caret there.
+TEST(Window, ClickInThePathFieldMovesTheCaret) {
+  ScriptedUi ui;
+  frmMain window;
+  window.show();
+  QPlainTextEdit* field = Text1(window);
+  field->setPlainText("faktura.xml");
+  field->moveCursor(QTextCursor::End);
+  const QPoint end = field->cursorRect().center();
+  field->moveCursor(QTextCursor::Start);
+  QTest::mouseClick(field->viewport(), Qt::LeftButton, Qt::NoModifier, end);
+  EXPECT_EQ(field->textCursor().position(), 11);
+}
+
 const Boxes kDone = {{"XML soubor byl upraven.", kStylePlain}};
 
 // `file`: in the path field, inside a fresh folder; `exists`: it holds "<a>".
