@@ -38,10 +38,12 @@ namespace {
 // line, and the branch on it is almost never taken, so the CPU predicts it.
 // Tracking the next multiple would need a branch taken about every second
 // line of XML, which it cannot predict.
+constexpr std::int64_t kPointStep = 50;
+
 bool IsProgressPoint(std::int64_t position) {
   constexpr std::uint64_t kInverseOf25 = 0x8F5C28F5C28F5C29;
   static_assert(kInverseOf25 * 25 == 1);
-  return std::rotr(static_cast<std::uint64_t>(position) * kInverseOf25, 1) <= UINT64_MAX / 50;
+  return std::rotr(static_cast<std::uint64_t>(position) * kInverseOf25, 1) <= UINT64_MAX / kPointStep;
 }
 
 // Lines up to this long move without a library call.
@@ -382,11 +384,12 @@ LUM_TARGET_AVX2 inline void FindPoints(const char* at, std::uint64_t mask, const
                                        std::int64_t first, const ProgressPoints& points) {
   // As 0 or 1, tested together with one branch.
   const auto gtAt = [&](std::int64_t offset) { return static_cast<int>(to[std::min(offset, length - 1)] == '>'); };
-  int any = gtAt(first) | gtAt(first + 50);
-  // More than 100 bytes: a dense block, whose target has room for four.
-  if (length > 100) any |= gtAt(first + 100) | gtAt(first + 150);
+  int any = gtAt(first) | gtAt(first + kPointStep);
+  // A longer target, of a dense block, has room for up to four.
+  static_assert(3 * kBlock < 4 * kPointStep, "a block's target holds at most four points");
+  if (length > 2 * kPointStep) any |= gtAt(first + 2 * kPointStep) | gtAt(first + 3 * kPointStep);
   if (any == 0) return;
-  for (std::int64_t offset = first; offset < length; offset += 50) {
+  for (std::int64_t offset = first; offset < length; offset += kPointStep) {
     if (to[offset] != '>') continue;
     // The shuffle that put it there tells which source byte it is.
     std::int64_t start = 0;
@@ -405,8 +408,8 @@ LUM_TARGET_AVX2 LUM_FLATTEN Lines ScanAvx2(const char* data, const char* end, ch
                                            const ProgressPoints& points) {
   LineCopy<Avx2Blocks> copy{data, to};
   // The offset in the next block's target where a ">" would end on a point.
-  std::int64_t first = -(points.targetBase + ProgressPoints::Address(to) + 3) % 50;
-  if (first < 0) first += 50;
+  std::int64_t first = -(points.targetBase + ProgressPoints::Address(to) + 3) % kPointStep;
+  if (first < 0) first += kPointStep;
   const char* at = data;
   for (; static_cast<std::size_t>(end - at) >= kBlock; at += kBlock) {
     const std::uint64_t mask = Avx2Blocks::GtMask(at);
@@ -418,18 +421,17 @@ LUM_TARGET_AVX2 LUM_FLATTEN Lines ScanAvx2(const char* data, const char* end, ch
       const auto run = static_cast<std::size_t>(at - copy.line);
       copy.moveLine(run);
       copy.to += run;
-      first = (first + 50 - static_cast<std::int64_t>(run % 50)) % 50;
+      first = (first + kPointStep - static_cast<std::int64_t>(run % kPointStep)) % kPointStep;
     }
+    // The mask's byte for each 8 bytes, times 32, in one shift and a mask.
     char* out = copy.to;
     out = ExpandEight(out, at, (mask << 5) & 0x1FE0);
 #pragma GCC unroll 7
     for (int eight = 1; eight < 8; ++eight) out = ExpandEight(out, at + 8 * eight, (mask >> (8 * eight - 5)) & 0x1FE0);
     const std::int64_t length = out - copy.to;
     FindPoints(at, mask, copy.to, length, first, points);
-    // (first - length) modulo 50, with a multiplication for the division:
-    // length is at most 192.
-    const std::int64_t ahead = first - length + 200;
-    first = ahead - 50 * ((ahead * 5243) >> 18);
+    // (first - length) modulo the step; length is at most 3 * kBlock.
+    first = static_cast<std::uint64_t>(first - length + 4 * kPointStep) % kPointStep;
     copy.to = out;
     copy.line = at + kBlock;
   }
