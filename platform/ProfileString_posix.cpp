@@ -1,7 +1,13 @@
 #include "platform/ProfileString.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
+#include <cstdlib>
+#include <memory>
 #include <string_view>
 
 namespace lum {
@@ -39,12 +45,40 @@ std::string CutToCharacters(std::string_view text, size_t limit) {
   return std::string(text);
 }
 
+struct FileCloser {
+  void operator()(FILE* file) const { fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+// The settings file opened for reading, or nothing when it is missing,
+// unreadable or no regular file: a pipe would block the open or the read
+// until someone writes to it, and a device such as /dev/zero never ends.
+File OpenRegularFile(const std::string& path) {
+  // Without O_NONBLOCK the open of a pipe would wait for a writer.
+  const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) return nullptr;
+  struct stat info {};
+  FILE* file = fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) ? fdopen(descriptor, "rb") : nullptr;
+  if (file == nullptr) close(descriptor);
+  return File(file);
+}
+
+// The next line of `file` without its line feed; false at the end.
+bool ReadLine(FILE* file, std::string& line) {
+  char* buffer = nullptr;
+  size_t capacity = 0;
+  const ssize_t length = getline(&buffer, &capacity, file);
+  if (length >= 0) line.assign(buffer, static_cast<size_t>(length) - (length > 0 && buffer[length - 1] == '\n'));
+  free(buffer);
+  return length >= 0;
+}
+
 // The value of key in section, or nothing when either is missing.
-bool FindValue(std::istream& in, std::string_view section, std::string_view key, std::string& value) {
+bool FindValue(FILE* file, std::string_view section, std::string_view key, std::string& value) {
   std::string line;
   bool inSection = false;
   bool firstLine = true;
-  while (std::getline(in, line)) {
+  while (ReadLine(file, line)) {
     std::string_view text = line;
     if (firstLine && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     firstLine = false;
@@ -71,9 +105,9 @@ bool FindValue(std::istream& in, std::string_view section, std::string_view key,
 
 std::string GetProfileString(const std::string& section, const std::string& key,
                              const std::string& defaultValue, const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
+  const File in = OpenRegularFile(file);
   std::string value;
-  if (!in || !FindValue(in, section, key, value)) {
+  if (!in || !FindValue(in.get(), section, key, value)) {
     // Like the Windows call, a default loses its trailing blanks.
     const size_t last = defaultValue.find_last_not_of(' ');
     value = last == std::string::npos ? std::string() : defaultValue.substr(0, last + 1);

@@ -1,6 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <future>
 #include <optional>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "shared/Settings.h"
 #include "tests/support/Files.h"
@@ -65,5 +74,28 @@ TEST(ReadIniString, FolderInsteadOfFileGivesTheFallback) {
   lum::test::TempFolder folder;
   EXPECT_EQ(lum::ReadIniString("LUM", "DISABLE", "d", folder.path("")), "d");
 }
+
+#ifndef _WIN32
+// A settings file that is a pipe, or a link to one, reads as missing at once:
+// the read neither waits for a writer nor takes what one writes. Should it
+// wait, a writer gives it a value after 5 s, which fails the test.
+TEST(ReadIniString, PipeReadsAsMissing) {
+  for (const bool throughLink : {false, true}) {
+    lum::test::TempFolder folder;
+    const std::string pipe = folder.path("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string file = folder.path("LUM_Brevix.INI");
+    if (throughLink) std::filesystem::create_symlink(pipe, file);
+    if (!throughLink) std::filesystem::rename(pipe, file);
+    auto value = std::async(std::launch::async, [&file] { return lum::ReadIniString("LUM", "DISABLE", "d", file); });
+    if (value.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+      const int writer = open(file.c_str(), O_WRONLY | O_NONBLOCK);
+      EXPECT_EQ(write(writer, "[LUM]\nDISABLE=1\n", 16), 16);
+      close(writer);
+    }
+    EXPECT_EQ(value.get(), "d") << (throughLink ? "link to a pipe" : "pipe");
+  }
+}
+#endif
 
 }  // namespace
