@@ -1,12 +1,15 @@
 #include "main_window/ReformatCommand.h"
 
+#include <QFontMetricsF>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTextDocument>
+#include <QLocale>
+#include <QStyle>
+#include <algorithm>
 #include <chrono>
 #include <new>
 #include <system_error>
 
+#include "main_window/PathField.h"
 #include "platform/qt/UiServices.h"
 #include "shared/EnableForm.h"
 #include "shared/Paths.h"
@@ -14,12 +17,28 @@
 namespace lum {
 namespace {
 
-// The path field's text exactly as it was set or typed. toPlainText() would
-// turn a no-break space into a plain one and a line separator (U+2028) into a
-// line feed, and so name another file. The document keeps a typed line break
-// as a paragraph separator, which goes back to the line feed it was.
-QString RawText(const QPlainTextEdit& field) {
-  return field.document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+// Shows the bytes still to be read whole, at any size a file can have: a
+// number too wide for the field at the window's font gets a font just small
+// enough, so that the field keeps its place and size and no digit is lost.
+// The tooltip gives the number in groups of three digits. A source that grows
+// while it is read has more bytes than counted at the start: none are left to
+// read then, not fewer than none.
+void ShowCount(QLineEdit& field, std::int64_t remaining) {
+  const std::int64_t count = std::max<std::int64_t>(remaining, 0);
+  const QString digits = QString::number(count);
+  // The text's room: the field less its frame, its margins and Qt's own
+  // margin of 2 pixels a side, and a pixel for the caret.
+  const QMargins margins = field.textMargins();
+  const int frame = field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &field);
+  const qreal room = field.width() - 2 * frame - margins.left() - margins.right() - 2 * 2 - 1;
+  QFont font = field.window()->font();
+  while (QFontMetricsF(font).horizontalAdvance(digits) > room && font.pointSizeF() > 1) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  if (field.font() != font) field.setFont(font);
+  field.setText(digits);
+  field.setCursorPosition(0);
+  field.setToolTip(QLocale(QLocale::Czech).toString(count));
 }
 
 void ShowFailure(const Failure& failure) {
@@ -59,7 +78,7 @@ class ReformatCommand::WorkerObserver final : public CopyObserver {
   Clock::time_point lastSent_ = Clock::now() - kInterval;  // so that the first goes at once
 };
 
-ReformatCommand::ReformatCommand(QWidget& form, const QPlainTextEdit& pathField, QLineEdit& progressField,
+ReformatCommand::ReformatCommand(QWidget& form, const PathField& pathField, QLineEdit& progressField,
                                  ReformatJob job)
     : form_(form), pathField_(pathField), progressField_(progressField), job_(std::move(job)) {}
 
@@ -67,7 +86,7 @@ ReformatCommand::~ReformatCommand() { stop(); }
 
 void ReformatCommand::run() {
   if (busy_ || stopping_) return;
-  if (RawText(pathField_).isEmpty()) {
+  if (pathField_.isEmpty()) {
     Ui().messageBox(QStringLiteral("Není zadané XML !"), kStyleCritical);
     return;
   }
@@ -78,7 +97,7 @@ void ReformatCommand::run() {
     busy_ = false;
     return;
   }
-  const std::string source = RawText(pathField_).toStdString();
+  const std::string source = pathField_.path();
   const std::string target = TargetPathFor(source, kNativePathStyle);
   try {
     worker_ = std::jthread([this, source, target] { work(source, target); });
@@ -109,7 +128,7 @@ void ReformatCommand::work(const std::string& source, const std::string& target)
 }
 
 void ReformatCommand::showProgress(std::int64_t remaining) {
-  if (busy_ && !stopping_) progressField_.setText(QString::number(remaining));
+  if (busy_ && !stopping_) ShowCount(progressField_, remaining);
 }
 
 void ReformatCommand::finish(const Result& result) {
@@ -121,10 +140,11 @@ void ReformatCommand::finish(const Result& result) {
   }
   const bool completed = result.outcome == CopyOutcome::Completed;
   if (result.failure) ShowFailure(*result.failure);
-  if (completed) progressField_.setText(QStringLiteral("0"));
+  if (completed) ShowCount(progressField_, 0);
   EnableForm(form_, true);
   busy_ = false;
   if (completed) Ui().messageBox(QStringLiteral("XML soubor byl upraven."), kStylePlain);
+  emit finished();
 }
 
 }  // namespace lum

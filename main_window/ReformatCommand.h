@@ -12,10 +12,11 @@
 #include "reformat/CopyEngine.h"
 
 class QLineEdit;
-class QPlainTextEdit;
 class QWidget;
 
 namespace lum {
+
+class PathField;
 
 // The job that "Zpracuj" runs: ReformatFile, unless a test gives another.
 using ReformatJob =
@@ -28,13 +29,13 @@ using ReformatJob =
 // The copy runs on a worker thread, so that the window repaints and answers
 // however long a read or a write takes. Progress points reach the progress
 // field as queued calls, at most about 50 a second; the window's busy switch
-// and the message boxes stay on the window's thread. A click that arrives
-// while a run is in progress is ignored.
+// and the message boxes stay on the window's thread. run() while a run is in
+// progress does nothing: the window holds such a press until finished().
 class ReformatCommand : public QObject {
   Q_OBJECT
 
  public:
-  ReformatCommand(QWidget& form, const QPlainTextEdit& pathField, QLineEdit& progressField, ReformatJob job);
+  ReformatCommand(QWidget& form, const PathField& pathField, QLineEdit& progressField, ReformatJob job);
   // Stops a running copy as stop() does.
   ~ReformatCommand() override;
   ReformatCommand(const ReformatCommand&) = delete;
@@ -51,6 +52,10 @@ class ReformatCommand : public QObject {
   // message follows, and no later run starts.
   void stop();
 
+ signals:
+  // A run is over and its message closed; not after stop().
+  void finished();
+
  private:
   class WorkerObserver;
   struct Result {
@@ -63,7 +68,7 @@ class ReformatCommand : public QObject {
   void finish(const Result& result);
 
   QWidget& form_;
-  const QPlainTextEdit& pathField_;
+  const PathField& pathField_;
   QLineEdit& progressField_;
   ReformatJob job_;
   bool busy_ = false;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <exception>
 
+#include "platform/Program.h"
 #include "platform/Version.h"
 #include "platform/qt/UiServices.h"
 #include "reformat/ReformatFile.h"
@@ -21,21 +22,26 @@ static void InitResources() { Q_INIT_RESOURCE(main_window); }
 namespace lum {
 namespace {
 
-// The plain local path of the first dropped item, or the empty text when it
-// is not a local file.
-QString DroppedLocalFile(const QMimeData* data) {
+// The local file of the first dropped item, or an empty path when it is not
+// a local file. A name that is not UTF-8 stays percent-encoded in the
+// address, where its bytes survive; toLocalFile() would not keep them.
+NativePath DroppedLocalFile(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return {};
   const QUrl first = data->urls().first();
   if (!first.isLocalFile() || QFileInfo(first.toLocalFile()).isDir()) return {};
-  return QDir::toNativeSeparators(first.toLocalFile());
+  const QByteArray bytes = QByteArray::fromPercentEncoding(first.path(QUrl::FullyEncoded).toLatin1());
+  if (first.host().isEmpty() && QString::fromUtf8(bytes).toUtf8() != bytes) {
+    return NativePath::FromBytes(bytes.toStdString());
+  }
+  return NativePath::FromText(QDir::toNativeSeparators(first.toLocalFile()));
 }
 
 // `path` made absolute against the current folder, otherwise as given.
-QString AbsolutePath(const QString& path) {
-  if (QDir::isAbsolutePath(path)) return path;
-  QString folder = QDir::toNativeSeparators(QDir::currentPath());
-  if (!folder.endsWith(QDir::separator())) folder += QDir::separator();
-  return folder + path;
+NativePath AbsolutePath(const std::string& path) {
+  if (QDir::isAbsolutePath(QString::fromStdString(path))) return NativePath::FromBytes(path);
+  std::string folder = CurrentFolder();
+  if (!folder.ends_with(kNativeSeparator)) folder += kNativeSeparator;
+  return NativePath::FromBytes(folder + path);
 }
 
 }  // namespace
@@ -48,7 +54,9 @@ frmMain::frmMain(ReformatJob job, QWidget* parent) : QWidget(parent), ui_(std::m
       return ReformatFile(source, target, observer);
     };
   }
-  reformat_ = std::make_unique<ReformatCommand>(*this, *ui_->Text1, *ui_->txtPozice, std::move(job));
+  pathField_ = std::make_unique<PathField>(*ui_->Text1);
+  reformat_ = std::make_unique<ReformatCommand>(*this, *pathField_, *ui_->txtPozice, std::move(job));
+  connect(reformat_.get(), &ReformatCommand::finished, this, &frmMain::runPressed);
 
   // A fixed dialog frame: no resizing, no minimize or maximize button.
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -83,16 +91,16 @@ frmMain::frmMain(ReformatJob job, QWidget* parent) : QWidget(parent), ui_(std::m
 
 frmMain::~frmMain() = default;
 
-void frmMain::openWith(const QStringList& arguments) {
-  if (arguments.isEmpty()) return;
-  const QString& file = arguments.front();
-  if (arguments.size() > 1 || file.isEmpty() || file.startsWith(QLatin1Char('-'))) {
+void frmMain::openWith(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) return;
+  const std::string& file = arguments.front();
+  if (arguments.size() > 1 || file.empty() || file.starts_with('-')) {
     Ui().messageBox(QStringLiteral("Program se spouští bez argumentů, nebo s cestou k jednomu souboru:\n"
                                    "LUM_Brevix SOUBOR"),
                     kStyleCritical);
     return;
   }
-  ui_->Text1->setPlainText(AbsolutePath(file));
+  pathField_->set(AbsolutePath(file));
   ui_->Command2->setFocus();
 }
 
@@ -103,6 +111,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 // "Vyber": the chosen file replaces the path field; a cancel leaves it.
 void frmMain::Command1_Click() {
+  if (reformat_->busy()) return pressDuringRun(&frmMain::Command1_Click);
   // Where the program's folder cannot be found, the chooser opens wherever it
   // opens by itself: an exception must not leave a Qt slot.
   QString programFolder;
@@ -110,13 +119,28 @@ void frmMain::Command1_Click() {
     programFolder = QString::fromStdString(Ui().programFolder());
   } catch (const std::exception&) {
   }
-  const QString path = ShowOpenFileDialog(QStringLiteral("XML soubor"), programFolder, QStringLiteral("XML"),
-                                          QStringLiteral("*.XML"), false, QStringLiteral("Soubor"));
-  if (!path.isEmpty()) ui_->Text1->setPlainText(path);
+  const NativePath path = ShowOpenFileDialog(QStringLiteral("XML soubor"), programFolder, QStringLiteral("XML"),
+                                             QStringLiteral("*.XML"), false, QStringLiteral("Soubor"));
+  if (!path.bytes.empty()) pathField_->set(path);
 }
 
 // "Zpracuj": the path field's file, reformatted beside it.
-void frmMain::Command2_Click() { reformat_->run(); }
+void frmMain::Command2_Click() {
+  if (reformat_->busy()) return pressDuringRun(&frmMain::Command2_Click);
+  reformat_->run();
+}
+
+void frmMain::pressDuringRun(void (frmMain::*command)()) {
+  if (pressed_.empty() || pressed_.back() != command) pressed_.push_back(command);
+}
+
+void frmMain::runPressed() {
+  while (!pressed_.empty() && !reformat_->busy()) {
+    const auto command = pressed_.front();
+    pressed_.erase(pressed_.begin());
+    (this->*command)();
+  }
+}
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) { handleDrag(event); }
 
@@ -133,12 +157,12 @@ bool frmMain::handleDrag(QEvent* event) {
   const QEvent::Type type = event->type();
   if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
   auto* drop = static_cast<QDropEvent*>(event);
-  const QString path = busy() ? QString() : DroppedLocalFile(drop->mimeData());
-  if (path.isEmpty()) {
+  const NativePath path = busy() ? NativePath() : DroppedLocalFile(drop->mimeData());
+  if (path.bytes.empty()) {
     drop->ignore();
     return true;
   }
-  if (type == QEvent::Drop) ui_->Text1->setPlainText(path);
+  if (type == QEvent::Drop) pathField_->set(path);
   drop->acceptProposedAction();
   return true;
 }
@@ -146,6 +170,7 @@ bool frmMain::handleDrag(QEvent* event) {
 // A running copy is stopped first, its temporary file gone, so that the
 // program ends with nothing left behind.
 void frmMain::endProgram() {
+  pressed_.clear();
   reformat_->stop();
   Ui().endProgram();
 }

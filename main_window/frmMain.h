@@ -2,7 +2,10 @@
 
 #include <QWidget>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "main_window/PathField.h"
 #include "main_window/ReformatCommand.h"
 
 namespace Ui {
@@ -21,15 +24,16 @@ class frmMain : public QWidget {
   explicit frmMain(ReformatJob job = {}, QWidget* parent = nullptr);
   ~frmMain() override;
 
-  // The program's command-line arguments, without its name. One file's path
-  // ("LUM_Brevix SOUBOR", as "Open with" or "Send to" start it) goes into the
-  // path field, made absolute, with the focus on "Zpracuj"; nothing is
-  // processed until it is pressed. Anything else is refused with a message
-  // that names the one form that works, and the window stays empty.
-  void openWith(const QStringList& arguments);
+  // The program's command-line arguments as bytes, without its name. One
+  // file's path ("LUM_Brevix SOUBOR", as "Open with" or "Send to" start it)
+  // goes into the path field, made absolute, with the focus on "Zpracuj";
+  // nothing is processed until it is pressed. Anything else is refused with a
+  // message that names the one form that works, and the window stays empty.
+  void openWith(const std::vector<std::string>& arguments);
 
-  // While busy (a file is being processed) dropped files are refused.
-  bool busy() const { return reformat_->busy(); }
+  // Busy while a file is processed and until the presses of "Vyber" and
+  // "Zpracuj" made meanwhile have run; dropped files are refused then.
+  bool busy() const { return reformat_->busy() || !pressed_.empty(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -41,12 +45,19 @@ class frmMain : public QWidget {
  private:
   void Command1_Click();
   void Command2_Click();
+  // A press of "Vyber" or "Zpracuj" while a file is processed waits for the
+  // end of that run (its message closed) and then runs, in the order of the
+  // presses; a press repeated while it waits counts once.
+  void pressDuringRun(void (frmMain::*command)());
+  void runPressed();
   void endProgram();
   // Accepts a dragged local file anywhere on the window; true when handled.
   bool handleDrag(QEvent* event);
 
   std::unique_ptr<Ui::frmMain> ui_;
+  std::unique_ptr<PathField> pathField_;
   std::unique_ptr<ReformatCommand> reformat_;
+  std::vector<void (frmMain::*)()> pressed_;
 };
 
 }  // namespace lum

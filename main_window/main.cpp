@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QStringList>
 
 #include "main_window/frmMain.h"
 #include "platform/CommandLine.h"
@@ -16,12 +15,8 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("LUM_Brevix"));
   lum::InstallCzechTranslations(app);
 
-  QStringList arguments;
-  for (const std::string& argument : lum::CommandLineArguments(argc, argv)) {
-    arguments.append(QString::fromStdString(argument));
-  }
   lum::frmMain window;
   window.show();
-  window.openWith(arguments);
+  window.openWith(lum::CommandLineArguments(argc, argv));
   return QApplication::exec();
 }

@@ -7,23 +7,22 @@
 
 #include "platform/DirectoryListing.h"
 #include "platform/Failure.h"
-#include "platform/qt/FileChooser.h"
 #include "platform/qt/UiServices.h"
 #include "shared/QueryDir.h"
 #include "shared/frmLUM_Servis.h"
 
 namespace lum {
 
-QString ShowOpenFileDialog(const QString& title, const QString& initialFolder, const QString& defaultExt,
-                           const QString& pattern, bool keepCurrentFolder, const QString& description) {
-  QString result;
+NativePath ShowOpenFileDialog(const QString& title, const QString& initialFolder, const QString& defaultExt,
+                              const QString& pattern, bool keepCurrentFolder, const QString& description) {
+  NativePath result;
   // The host form lives for this call only; it goes on every path.
   const auto host = std::make_unique<frmLUM_Servis>();
   try {
     OpenFileChooser& chooser = host->Dialog1();
     chooser.setDefaultSuffix(defaultExt);
     chooser.setWindowTitle(title);
-    SetCaselessFilter(chooser, description, pattern);
+    chooser.setFilter(description, pattern);
     if (!initialFolder.isEmpty() && !QueryDir(initialFolder.toStdString(), kAttrDirectory).empty()) {
       // A file given as the folder opens the chooser in the file's folder.
       const QFileInfo initial(initialFolder);
@@ -35,8 +34,8 @@ QString ShowOpenFileDialog(const QString& title, const QString& initialFolder, c
       Ui().resetOverridePointer();
       return result;
     }
-    result = QDir::toNativeSeparators(chooser.selectedFiles().value(0));
-    if (!keepCurrentFolder && !QDir::setCurrent(QFileInfo(result).absolutePath())) {
+    result = chooser.chosen();
+    if (!keepCurrentFolder && !SetCurrentFolderToThatOf(result.bytes)) {
       throw Failure(err::kPathNotFound, "ShowOpenFileDialog");
     }
   } catch (const Failure& failure) {

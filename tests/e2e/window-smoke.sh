@@ -2,8 +2,8 @@
 # The real program in a real X session (Xvfb), as a person starts it:
 # - plain: the client area is 312x131, Esc does nothing, and "Konec" ends it
 #   with status 0 although a typed path was never processed;
-# - with a file, as "Open with" starts it: one click on "Zpracuj" writes the
-#   copy and shows the completion box;
+# - with a file, as "Open with" starts it, its name not all UTF-8: one click
+#   on "Zpracuj" writes the copy and shows the completion box;
 # - under a shell's file-size limit (ulimit -f, SIGXFSZ at its default):
 #   the copy fails with an error box and the program stays;
 # - Qt's own options (-qwindowtitle) do not reach the window.
@@ -46,8 +46,9 @@ smoke() {
   timeout 5 tail -s 0.1 --pid="$pid" -f /dev/null || fail "plain: Konec did not end the program"
   wait "$pid" || fail "plain: Konec ended the program with status $?"
 
-  # Open with a file.
-  source="$work/faktura k objednávce.xml"
+  # Open with a file, its name in UTF-8 but for two bytes of ISO 8859-2 (č, á),
+  # as a file from an old archive has it.
+  source="$work/faktura k objednávce "$'\xe8\xe1'"st.xml"
   printf '<a><b>1</b></a>' >"$source"
   start "$program" "$source"
   [ ! -e "${source}_LUM.XML" ] || fail "open with: processed before the click"

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +17,8 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -177,8 +180,54 @@ TEST(Vyber, RealChooserHandsTheChosenFileOver) {
   EXPECT_EQ(Text1(window)->toPlainText(), QDir::toNativeSeparators(file));
 }
 
+// A name that is not UTF-8 (here ISO 8859-2, as old archives and USB sticks
+// bring them), given on the command line, double-clicked in the chooser's
+// list of such names or dropped: the path field shows it readably, and
+// "Zpracuj" writes the copy beside it under the name's own bytes.
+using NotUtf8Test = testing::TestWithParam<const char*>;
+
+TEST_P(NotUtf8Test, ShownReadablyAndProcessed) {
+  ScriptedUi ui;
+  const std::string name = "faktura_\xE8\xE1st.xml";
+  WriteBytes(ui.folder.path(name), "<a>");
+  frmMain window;
+  if (GetParam() == std::string("Argument")) {
+    window.openWith({ui.folder.path(name)});
+  } else if (GetParam() == std::string("Drop")) {
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(ui.folder.path(name)).toPercentEncoding("/"))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    QCoreApplication::sendEvent(&window, &drop);
+  } else {
+    ui.realChooser = true;
+    QTimer::singleShot(0, [] {
+      const auto* list = QApplication::activeModalWidget()->findChild<QListWidget*>("otherNames");
+      if (list == nullptr || list->count() != 1) return;
+      const QPoint at = list->visualItemRect(list->item(0)).center();
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);  // a double click's first click
+      QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    });
+    QTimer::singleShot(3000, [] {
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    const QString current = QDir::currentPath();
+    Click(window, "Command1");
+    QDir::setCurrent(current);
+  }
+  EXPECT_EQ(Text1(window)->toPlainText(), QString::fromStdString(ui.folder.path("faktura_část.xml")));
+  Click(window, "Command2");
+  ASSERT_TRUE(WaitUntilIdle(window));
+  EXPECT_EQ(ui.boxes, (Boxes{{"XML soubor byl upraven.", kStylePlain}}));
+  EXPECT_EQ(ReadBytes(ui.folder.path(name + "_LUM.XML")), "<a>\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(From, NotUtf8Test, testing::Values("Argument", "Chooser", "Drop"),
+                         [](const auto& info) { return std::string(info.param); });
+
 // `pathField` empty: refused with the critical box.
-struct StartRow { const char* name; QStringList arguments; QString pathField; };
+struct StartRow { const char* name; std::vector<std::string> arguments; QString pathField; };
 using StartTest = testing::TestWithParam<StartRow>;
 
 // Started with one file, as "Open with" starts it, the window waits with the
@@ -272,9 +321,9 @@ struct BusyRow { const char* name; const char* settings; bool controlsSwitch; st
 using BusyTest = testing::TestWithParam<BusyRow>;
 
 // While a copy runs the pointer is the hourglass and the controls are
-// disabled, unless the settings file holds a DISABLE value in section LUM, and
-// another "Zpracuj" is ignored. "Konec" or closing the window then stops the
-// copy: no box, nothing beside the source.
+// disabled, unless the settings file holds a DISABLE value in section LUM.
+// "Konec" or closing the window then stops the copy, and a "Zpracuj" pressed
+// meanwhile does not run: no box, nothing beside the source.
 TEST_P(BusyTest, WhileACopyRuns) {
   ScriptedUi ui;
   if (GetParam().settings != nullptr) WriteBytes(ui.folder.path("LUM_Brevix.INI"), GetParam().settings);
@@ -284,7 +333,7 @@ TEST_P(BusyTest, WhileACopyRuns) {
   frmMain window(HeldUntil(released));
   Text1(window)->setPlainText(QString::fromStdString(folder.path("a.xml")));
   Click(window, "Command2");
-  Click(window, "Command2");  // ignored while the copy runs
+  if (!GetParam().end.empty()) Click(window, "Command2");  // waits for the copy's end, and ends with it
   EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
   const QList<QWidget*> controls = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
   for (const QWidget* c : controls) EXPECT_EQ(c->isEnabled(), !GetParam().controlsSwitch) << c->objectName();
@@ -305,6 +354,66 @@ INSTANTIATE_TEST_SUITE_P(Settings, BusyTest, testing::Values(
     BusyRow{"NoSettingsFile", nullptr, true, ""}, BusyRow{"DisableSet", "[LUM]\nDISABLE=0\n", false, ""},
     BusyRow{"DisableEmpty", "[LUM]\nDISABLE=\n", true, ""}, BusyRow{"KonecStops", "[LUM]\nDISABLE=1\n", false, "Konec"},
     BusyRow{"CloseStops", nullptr, true, "Close"}), kRowName);
+
+// With the controls left enabled, "Vyber" and "Zpracuj" pressed during a copy
+// run once it is over, in that order: the chooser opens after the first copy,
+// and the file chosen there is processed next. "Zpracuj" pressed twice while
+// it waits runs once.
+TEST(Busy, PressesDuringACopyRunAfterIt) {
+  ScriptedUi ui;
+  WriteBytes(ui.folder.path("LUM_Brevix.INI"), "[LUM]\nDISABLE=1\n");
+  WriteBytes(ui.folder.path("a.xml"), "<a>");
+  WriteBytes(ui.folder.path("b.xml"), "<b>");
+  ui.nextFileName = QString::fromStdString(ui.folder.path("b.xml"));
+  std::atomic<bool> released{false};
+  frmMain window(HeldUntil(released));
+  Text1(window)->setPlainText(QString::fromStdString(ui.folder.path("a.xml")));
+  const QString current = QDir::currentPath();  // the current folder follows the choice
+  for (const char* button : {"Command2", "Command1", "Command2", "Command2"}) Click(window, button);
+  EXPECT_TRUE(ui.chooserFolders.isEmpty());
+  released = true;
+  EXPECT_TRUE(WaitUntilIdle(window));
+  QDir::setCurrent(current);
+  EXPECT_EQ(ui.boxes, (Boxes(2, {"XML soubor byl upraven.", kStylePlain})));
+  EXPECT_EQ(ui.chooserFolders.size(), 1);
+  EXPECT_EQ(ReadBytes(ui.folder.path("b.xml_LUM.XML")), "<b>\r\n");
+}
+
+struct CountRow { const char* name; std::int64_t remaining; QString shown; };
+using CountTest = testing::TestWithParam<CountRow>;
+
+// The bytes still to be read show whole, first digit to last, in the
+// progress field, which keeps its place and size, up to the largest size a
+// file can have; a source that grew while it was read shows 0, not a
+// negative count.
+TEST_P(CountTest, WholeInTheProgressField) {
+  ScriptedUi ui;
+  std::atomic<bool> released{false};
+  frmMain window([&released](const std::string&, const std::string&, CopyObserver& observer) {
+    observer.progress(GetParam().remaining);
+    while (!observer.cancelled() && !released) QThread::msleep(5);  // the first call sends the point
+    return CopyOutcome::Completed;
+  });
+  window.show();
+  auto* field = window.findChild<QLineEdit*>("txtPozice");
+  const QRect place = field->geometry();
+  Text1(window)->setPlainText("a.xml");
+  Click(window, "Command2");
+  EXPECT_TRUE(QTest::qWaitFor([field] { return !field->text().isEmpty(); }));
+  field->repaint();  // the field scrolls its text as it paints
+  const int middle = field->height() / 2;
+  EXPECT_EQ(field->text(), GetParam().shown);
+  EXPECT_EQ(field->cursorPositionAt({1, middle}), 0);
+  EXPECT_EQ(field->cursorPositionAt({field->width() - 2, middle}), field->text().size());
+  EXPECT_EQ(field->geometry(), place);
+  released = true;
+  ASSERT_TRUE(WaitUntilIdle(window));
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, CountTest, testing::Values(
+    CountRow{"TenGiB", 10737418192, "10737418192"},
+    CountRow{"Largest", std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
+    CountRow{"SourceGrew", -5, "0"}), kRowName);
 
 // Progress points reach the progress field, the first at once and then at
 // most one in 20 ms, however many the copy makes.
