@@ -23,11 +23,11 @@ struct NativePath {
 };
 
 // `bytes` as a person reads them: UTF-8 where they are UTF-8; any other byte
-// as ISO 8859-2, but from 0x80 to 0x9F, where ISO 8859-2 has only control
-// codes, as Windows-1250. A Czech name written on an older Linux (ISO 8859-2)
-// or on Windows (Windows-1250) so reads right in both cases: the two agree
-// on every Czech letter but š, ť and ž, which each of them keeps in one of
-// those two ranges.
+// as Windows-1250 (the ANSI code page), but from 0xA0 to 0xBF as ISO 8859-2.
+// A Czech name written on an older Linux (ISO 8859-2) or on Windows
+// (Windows-1250) so reads right either way: the two code pages agree on every
+// Czech letter but š, ť and ž, which ISO 8859-2 keeps from 0xA0 to 0xBF and
+// Windows-1250 below 0xA0, where ISO 8859-2 has control codes only.
 QString ReadableName(std::string_view bytes);
 
 // The names of the entries in `folder` (bytes) that are no folders and whose
