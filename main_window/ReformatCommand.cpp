@@ -17,12 +17,12 @@
 namespace lum {
 namespace {
 
-// Shows the bytes still to be read whole, at any size a file can have: a
-// number too wide for the field at the window's font gets a font just small
-// enough, so that the field keeps its place and size and no digit is lost.
-// The tooltip gives the number in groups of three digits. A source that grows
-// while it is read has more bytes than counted at the start: none are left to
-// read then, not fewer than none.
+// Shows the bytes still to be read whole, at any size a file can have, in
+// the field's place and size: a number too wide for it at the window's font
+// gets narrower digits of the same height, down to half their width, and only
+// then smaller ones. The tooltip gives the number in groups of three digits.
+// A source that grows while it is read has more bytes than counted at the
+// start: none are left to read then, not fewer than none.
 void ShowCount(QLineEdit& field, std::int64_t remaining) {
   const std::int64_t count = std::max<std::int64_t>(remaining, 0);
   const QString digits = QString::number(count);
@@ -33,7 +33,12 @@ void ShowCount(QLineEdit& field, std::int64_t remaining) {
   const qreal room = field.width() - 2 * frame - margins.left() - margins.right() - 2 * 2 - 1;
   QFont font = field.window()->font();
   while (QFontMetricsF(font).horizontalAdvance(digits) > room && font.pointSizeF() > 1) {
-    font.setPointSizeF(font.pointSizeF() - 0.5);
+    const int stretch = font.stretch() == QFont::AnyStretch ? QFont::Unstretched : font.stretch();
+    if (stretch > QFont::UltraCondensed) {
+      font.setStretch(stretch - 5);
+    } else {
+      font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
   }
   if (field.font() != font) field.setFont(font);
   field.setText(digits);
