@@ -389,8 +389,9 @@ using CountTest = testing::TestWithParam<CountRow>;
 TEST_P(CountTest, WholeInTheProgressField) {
   ScriptedUi ui;
   std::atomic<bool> released{false};
-  frmMain window([&released](const std::string&, const std::string&, CopyObserver& observer) {
-    observer.progress(GetParam().remaining);
+  frmMain window([&released, remaining = GetParam().remaining](const std::string&, const std::string&,
+                                                               CopyObserver& observer) {
+    observer.progress(remaining);
     while (!observer.cancelled() && !released) QThread::msleep(5);  // the first call sends the point
     return CopyOutcome::Completed;
   });
