@@ -39,11 +39,12 @@ inline constexpr int kExitReaderGone = 141;
 //
 // The copy has CR LF after every ">" (CopyWithLineBreaks) and appears whole
 // or not at all, as in the window. OUTPUT "-" (or a name of standard output,
-// /dev/stdout) is `output`, FILE "-" is `input` (only with -o). OUTPUT may be
-// FILE itself, which converts it in place; a copy beside its source that is
-// the source through a link is refused, and so is `output` that is FILE. Files are done one after another; a failure is
-// reported as "file: number-description" and the next file follows. Messages
-// are Czech; stdout carries nothing but data, --help and --version.
+// /dev/stdout) is `output`, FILE "-" is `input` (only with -o). OUTPUT may
+// name FILE itself, which converts it in place; a copy's name beside FILE
+// that leads back to FILE through a link is refused, and so is `output` when
+// it is FILE. Files are done one after another; a failure is reported as
+// "file: number-description" and the next file follows. Messages are Czech;
+// stdout carries nothing but data, --help and --version.
 int RunCli(const std::vector<std::string>& arguments, const Console& console);
 
 }  // namespace lum::cli
