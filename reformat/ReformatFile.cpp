@@ -70,6 +70,9 @@ CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, Cop
   const SinkThread sinkThread = targetFile ? SinkThread::Own : SinkThread::Caller;
   return ConcerningEnd(CopyEnd::Target, [&] {
     const CopyOutcome outcome = CopyWithLineBreaks(input, output, total, observer, kDefaultCopyBufferSize, sinkThread);
+    // The source is closed before the copy takes a name: Windows replaces no
+    // file that is still open, and an in-place conversion replaces the source.
+    sourceFile.reset();
     if (outcome == CopyOutcome::Completed && targetFile) targetFile->commit();
     return outcome;
   });
