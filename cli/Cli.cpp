@@ -1,14 +1,17 @@
 #include "cli/Cli.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "cli/Progress.h"
 #include "platform/Failure.h"
 #include "platform/Version.h"
 #include "platform/console/Interrupt.h"
+#include "platform/console/StandardStreams.h"
 #include "reformat/ReformatFile.h"
 #include "shared/Paths.h"
 
@@ -31,7 +34,9 @@ constexpr char kHelp[] =
     "\n"
     "Volby:\n"
     "  -o VÝSTUP      kopii jediného SOUBORU zapíše do VÝSTUPU;\n"
-    "                 \"-\" je standardní výstup\n"
+    "                 \"-\" (i /dev/stdout) je standardní výstup;\n"
+    "                 -o SOUBOR SOUBOR převede SOUBOR na místě (bezpečně:\n"
+    "                 hotová kopie nahradí zdroj celá)\n"
     "  -q, --quiet    vypíše jen chyby\n"
     "  -h, --help     vypíše tuto nápovědu\n"
     "      --version  vypíše verzi programu\n"
@@ -41,7 +46,8 @@ constexpr char kHelp[] =
     "standardním chybovém výstupu, je-li to terminál a soubor větší než 4 MiB.\n"
     "\n"
     "Návratový kód: 0 vše zapsáno, 1 některý soubor se nepodařilo zpracovat,\n"
-    "2 chybné volání, 130 přerušeno (Ctrl+C).\n";
+    "2 chybné volání, 130 přerušeno (Ctrl+C). Skončí-li čtenář standardního\n"
+    "výstupu dřív (head), program tiše skončí jako jiné filtry (SIGPIPE).\n";
 
 struct Options {
   bool help = false;
@@ -88,9 +94,50 @@ Options Parse(const std::vector<std::string>& arguments) {
   return options;
 }
 
+// The length of the UTF-8 character that starts `text`, if it is a valid
+// one that a terminal shows as it is: no control character (C0, DEL, C1),
+// no overlong form, no surrogate; 0 otherwise.
+std::size_t PrintableCharacter(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
+  const std::size_t length = lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+  if (length == 0 || text.size() < length) return 0;
+  char32_t code = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    code = code << 6 | (byte(i) & 0x3F);
+  }
+  constexpr char32_t kShortest[] = {0, 0, 0xA0, 0x800, 0x10000};  // 0x80-0x9F: the C1 controls
+  if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+// A file name as messages show it: as it is, unless it holds a control
+// character or bytes that are no UTF-8, which could drive the terminal or
+// garble the line. Such a name is shown quoted as a shell writes it,
+// $'...', with those bytes as \xHH, so that it can also be pasted back.
+std::string Printable(std::string_view name) {
+  std::string quoted = "$'";
+  bool needed = false;
+  for (std::size_t i = 0; i < name.size();) {
+    if (const std::size_t length = PrintableCharacter(name.substr(i))) {
+      if (name[i] == '\\' || name[i] == '\'') quoted += '\\';
+      quoted.append(name.substr(i, length));
+      i += length;
+      continue;
+    }
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(name[i++]));
+    quoted += escape;
+    needed = true;
+  }
+  return needed ? quoted + "'" : std::string(name);
+}
+
 // The name of a source or target in messages.
 std::string Shown(const std::string& file, const char* standardName) {
-  return file == kStandardStream ? standardName : file;
+  return file == kStandardStream ? standardName : Printable(file);
 }
 std::string ShownSource(const std::string& file) { return Shown(file, "standardní vstup"); }
 std::string ShownTarget(const std::string& file) { return Shown(file, "standardní výstup"); }
@@ -107,7 +154,7 @@ class CopyWatcher final : public CopyObserver {
 
   void copied(std::int64_t read, std::int64_t total) override {
     if (terminal_ == nullptr) return;
-    if (!line_) line_.emplace(*terminal_, name_, total);
+    if (!line_) line_.emplace(*terminal_, name_, total, start_);
     line_->update(read);
   }
 
@@ -117,10 +164,13 @@ class CopyWatcher final : public CopyObserver {
   ByteSink* terminal_;  // null: no progress line
   std::string name_;
   const std::function<bool()>& stop_;
+  // The rate counts from here, before the source is opened, not from the
+  // first buffer.
+  ProgressLine::Clock::time_point start_ = ProgressLine::Clock::now();
   std::optional<ProgressLine> line_;
 };
 
-enum class Result { Written, Failed, Interrupted };
+enum class Result { Written, Failed, Interrupted, ReaderGone };
 
 // The files of one command line, one after another.
 class Batch {
@@ -131,13 +181,15 @@ class Batch {
     bool failed = false;
     for (const std::string& file : options_.files) {
       if (console_.stopRequested()) return kExitInterrupted;
-      const std::string target = options_.output.value_or(TargetPathFor(file, kNativePathStyle));
+      const std::string target = TargetFor(file);
       switch (processFile(file, target)) {
         case Result::Written:
           break;
         case Result::Failed:
           failed = true;
           break;
+        case Result::ReaderGone:
+          return kExitReaderGone;
         case Result::Interrupted:
           WriteMessage(console_.messages, ShownSource(file) + ": přerušeno" +
                                               (target == kStandardStream ? "" : ", kopie nebyla uložena") + "\n");
@@ -148,6 +200,13 @@ class Batch {
   }
 
  private:
+  // The copy's name beside its source, or OUTPUT; a name of standard output
+  // (/dev/stdout) is standard output.
+  std::string TargetFor(const std::string& source) const {
+    if (!options_.output) return TargetPathFor(source, kNativePathStyle);
+    return StreamNamedBy(*options_.output) == StreamName::StandardOutput ? kStandardStream : *options_.output;
+  }
+
   Result processFile(const std::string& source, const std::string& target) {
     try {
       if (copy(source, target) == CopyOutcome::Cancelled) return Result::Interrupted;
@@ -157,25 +216,57 @@ class Batch {
       return Result::Failed;
     } catch (const Interrupted&) {
       return Result::Interrupted;
+    } catch (const ReaderGone&) {
+      return Result::ReaderGone;
     }
     if (!options_.quiet && target != kStandardStream) {
-      WriteMessage(console_.messages, ShownSource(source) + ": kopie uložena do " + target + "\n");
+      WriteMessage(console_.messages, ShownSource(source) + ": kopie uložena do " + ShownTarget(target) + "\n");
     }
     return Result::Written;
   }
 
   // The progress line is wiped when the copy ends, before any message.
   CopyOutcome copy(const std::string& source, const std::string& target) {
+    // Standard output that is the source file itself (lum-brevix -o - a.xml
+    // >>a.xml) would take the copy after the source's end and read it back
+    // again, until the disk is full.
+    if (target == kStandardStream && source != kStandardStream && console_.outputFile &&
+        IdentityOf(source) == console_.outputFile) {
+      throw ReformatFailure(TargetIsTheSource(), CopyEnd::Target);
+    }
     const bool showProgress = console_.messagesOnTerminal && !options_.quiet;
     CopyWatcher watcher(showProgress ? &console_.messages : nullptr, ShownSource(source), console_.stopRequested);
     const CopySource from = source == kStandardStream ? CopySource(&console_.input) : CopySource(source);
     const CopyTarget to = target == kStandardStream ? CopyTarget(&console_.output) : CopyTarget(target);
-    return ReformatFile(from, to, watcher);
+    // OUTPUT may name the source on purpose, to convert it in place (safely:
+    // the copy takes its place whole); the name beside it may not.
+    return ReformatFile(from, to, watcher, options_.output ? SourceAsTarget::InPlace : SourceAsTarget::Refused);
   }
 
   const Options& options_;
   const Console& console_;
 };
+
+// Writes the help or the version to standard output: a text that does not
+// arrive there is a failure of the program.
+int WriteAnswer(const Console& console, std::string_view text) {
+  try {
+    console.output.write(text.data(), text.size());
+    return kExitSuccess;
+  } catch (const Failure& failure) {
+    WriteMessage(console.messages, ShownTarget(kStandardStream) + ": " + ErrorBoxText(failure) + "\n");
+    return kExitSomeFailed;
+  } catch (const ReaderGone&) {
+    return kExitReaderGone;
+  } catch (const Interrupted&) {
+    return kExitInterrupted;
+  }
+}
+
+int ReportUsageError(const Console& console, const std::string& problem) {
+  WriteMessage(console.messages, std::string(kProgram) + ": " + problem + "\nNápověda: " + kProgram + " --help\n");
+  return kExitUsage;
+}
 
 }  // namespace
 
@@ -184,16 +275,13 @@ int RunCli(const std::vector<std::string>& arguments, const Console& console) {
   try {
     options = Parse(arguments);
   } catch (const UsageError& error) {
-    WriteMessage(console.messages, std::string(kProgram) + ": " + error.what() + "\nNápověda: " + kProgram + " --help\n");
-    return kExitUsage;
+    return ReportUsageError(console, error.what());
   }
-  if (options.help) {
-    WriteMessage(console.output, kHelp);
-    return kExitSuccess;
-  }
-  if (options.version) {
-    WriteMessage(console.output, std::string(kProgram) + " " + version::kFull + "\n");
-    return kExitSuccess;
+  if (options.help) return WriteAnswer(console, kHelp);
+  if (options.version) return WriteAnswer(console, std::string(kProgram) + " " + version::kFull + "\n");
+  if (options.output && StreamNamedBy(*options.output) == StreamName::OtherStream) {
+    return ReportUsageError(console, "VÝSTUP " + Printable(*options.output) +
+                                         " je otevřený proud, ne soubor; standardní výstup je -o -");
   }
   return Batch(options, console).run();
 }

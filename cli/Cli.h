@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/ByteStream.h"
+#include "platform/Files.h"
 
 namespace lum::cli {
 
@@ -17,12 +19,18 @@ struct Console {
   bool messagesOnTerminal;
   // Asked after every buffer: true stops the current file and the run.
   std::function<bool()> stopRequested;
+  // The regular file that `output` goes to, if it goes to one: the source
+  // may not be that file.
+  std::optional<FileIdentity> outputFile = std::nullopt;
 };
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitSomeFailed = 1;  // the others were still processed
 inline constexpr int kExitUsage = 2;       // nothing was processed
 inline constexpr int kExitInterrupted = 130;
+// The reader of `output` is gone (a closed pipe): nothing is said, and main()
+// ends the program as a closed pipe ends other filters.
+inline constexpr int kExitReaderGone = 141;
 
 // The program lum-brevix: `arguments` without the program's name.
 //
@@ -30,10 +38,13 @@ inline constexpr int kExitInterrupted = 130;
 //   lum-brevix [-q] -o OUTPUT FILE   one copy into OUTPUT
 //
 // The copy has CR LF after every ">" (CopyWithLineBreaks) and appears whole
-// or not at all, as in the window. OUTPUT "-" is `output`, FILE "-" is
-// `input` (only with -o). Files are done one after another; a failure is
-// reported as "file: number-description" and the next file follows. Messages
-// are Czech; stdout carries nothing but data, --help and --version.
+// or not at all, as in the window. OUTPUT "-" (or a name of standard output,
+// /dev/stdout) is `output`, FILE "-" is `input` (only with -o). OUTPUT may
+// name FILE itself, which converts it in place; a copy's name beside FILE
+// that leads back to FILE through a link is refused, and so is `output` when
+// it is FILE. Files are done one after another; a failure is reported as
+// "file: number-description" and the next file follows. Messages are Czech;
+// stdout carries nothing but data, --help and --version.
 int RunCli(const std::vector<std::string>& arguments, const Console& console);
 
 }  // namespace lum::cli

@@ -67,8 +67,8 @@ void WriteMessage(ByteSink& sink, std::string_view text) noexcept {
   }
 }
 
-ProgressLine::ProgressLine(ByteSink& terminal, std::string_view name, std::int64_t total)
-    : terminal_(terminal), name_(name), total_(total) {}
+ProgressLine::ProgressLine(ByteSink& terminal, std::string_view name, std::int64_t total, Clock::time_point start)
+    : terminal_(terminal), name_(name), total_(total), start_(start) {}
 
 ProgressLine::~ProgressLine() {
   if (width_ == 0) return;
@@ -92,7 +92,8 @@ void ProgressLine::update(std::int64_t done) {
 std::string ProgressText(std::string_view name, std::int64_t total, std::int64_t done, double seconds) {
   const double unit = std::max(total, done) >= 10 * kGiB ? kGiB : kMiB;
   const char* const unitName = unit == kGiB ? " GiB" : " MiB";
-  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+  const bool measured = seconds >= kMeasuredAfter;
+  const double rate = measured ? static_cast<double>(done) / seconds : 0;
   std::string line = "  ";
   if (total > 0) {
     // A file that grew while it is read does not push the bar past its end.
@@ -107,7 +108,7 @@ std::string ProgressText(std::string_view name, std::int64_t total, std::int64_t
   } else {
     line += Decimal(static_cast<double>(done) / unit) + unitName;
   }
-  line += "  " + std::to_string(static_cast<long long>(rate / kMiB)) + " MiB/s";
+  if (measured) line += "  " + std::to_string(static_cast<long long>(rate / kMiB)) + " MiB/s";
   if (total > 0 && rate > 0) {
     line += "  zbývá " + Duration(static_cast<double>(std::max<std::int64_t>(total - done, 0)) / rate);
   }

@@ -2,10 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
-// Internal to the files (Files.cpp and its per-OS files): what the two
-// systems' InputFile and ReplacementFile share.
+#include "platform/Files.h"
+
+// Internal to the platform layer: what the two systems' InputFile and
+// ReplacementFile share, and what the standard streams take from the files.
 
 namespace lum {
 
@@ -21,5 +24,13 @@ std::string TemporaryNameFor(const std::string& target);
 // Counts a read of `got` bytes into `read`; the end of a file that had
 // `size` bytes when opened may come no sooner than that.
 std::size_t CountRead(std::size_t got, std::int64_t& read, std::int64_t size);
+
+// The regular file open under the system's handle (a descriptor on POSIX, a
+// HANDLE on Windows), if it is one.
+#ifdef _WIN32
+std::optional<FileIdentity> IdentityOfOpenFile(void* handle);
+#else
+std::optional<FileIdentity> IdentityOfOpenFile(int fd);
+#endif
 
 }  // namespace lum

@@ -34,10 +34,30 @@ bool IsFolder(const std::string& path) {
   throw Failure(errno == ENOENT ? err::kPathNotFound : FailureNumberFor(errno), kOutputSource);
 }
 
+FileIdentity IdentityFrom(const struct stat& status) {
+  return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+// In a sticky folder that everyone may write to (/tmp), anybody may put a
+// link under a name that another user's program is about to write, and aim
+// it at any file that user may write. Such a link is followed only when its
+// owner is this user or the folder's owner, the rule by which the kernel
+// (fs.protected_symlinks) guards the links it follows itself; the links at
+// the target's name are followed here, where it does not apply.
+void RefusePlantedLink(const std::string& link, const struct stat& linkStatus) {
+  struct stat folder {};
+  if (::stat(FolderOf(link).c_str(), &folder) != 0) FailWithLastError(kOutputSource);
+  const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+  if (shared && linkStatus.st_uid != ::geteuid() && linkStatus.st_uid != folder.st_uid) {
+    throw Failure(err::kPathFileAccess, kOutputSource, "Cíl je odkaz jiného uživatele ve sdílené složce");
+  }
+}
+
 // The name that a target path stands for: a symbolic link, or a chain of
 // them, is followed to the name it points at, whether that exists or not, so
 // that the copy replaces the linked file and the link itself stays. Fails
-// early for a name too long for the file system or a loop of links.
+// early for a name too long for the file system, a loop of links or a link
+// planted by another user.
 std::string FollowLinks(std::string path) {
   constexpr int kMaxLinks = 40;  // as many as the kernel follows in one lookup
   for (int followed = 0; followed <= kMaxLinks; ++followed) {
@@ -47,6 +67,7 @@ std::string FollowLinks(std::string path) {
       FailWithLastError(kOutputSource);
     }
     if (!S_ISLNK(status.st_mode)) return path;
+    RefusePlantedLink(path, status);
     std::string link(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : PATH_MAX), '\0');
     const ssize_t length = ::readlink(path.c_str(), link.data(), link.size());
     if (length < 0) FailWithLastError(kOutputSource);
@@ -87,6 +108,18 @@ std::optional<struct stat> EarlierTarget(const std::string& target) {
 
 }  // namespace
 
+std::optional<FileIdentity> IdentityOf(const std::string& path) noexcept {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  return IdentityFrom(status);
+}
+
+std::optional<FileIdentity> IdentityOfOpenFile(int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  return IdentityFrom(status);
+}
+
 struct InputFile::Handle {
   explicit Handle(int opened) : fd(opened) {}
   Handle(const Handle&) = delete;
@@ -111,6 +144,7 @@ InputFile::InputFile(const std::string& path) {
   // Folders, pipes and devices are no files to copy.
   if (!S_ISREG(status.st_mode)) throw Failure(err::kPathFileAccess, kInputSource);
   size_ = status.st_size;
+  identity_ = IdentityFrom(status);
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 

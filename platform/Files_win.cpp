@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace lum {
@@ -38,6 +39,32 @@ void RefuseProtectedTarget(const std::wstring& target) {
 
 }  // namespace
 
+std::optional<FileIdentity> IdentityOfOpenFile(void* handle) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information) ||
+      (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return FileIdentity{information.dwVolumeSerialNumber,
+                      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) noexcept {
+  try {
+    // No access asked for: the file's information only, also of a file
+    // that others hold open without sharing.
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    const std::optional<FileIdentity> identity = IdentityOfOpenFile(file);
+    CloseHandle(file);
+    return identity;
+  } catch (...) {
+    return std::nullopt;  // a name that is no UTF-8, or no memory for its conversion
+  }
+}
+
 struct InputFile::Handle {
   explicit Handle(HANDLE opened) : file(opened) {}
   Handle(const Handle&) = delete;
@@ -58,6 +85,7 @@ InputFile::InputFile(const std::string& path) {
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file, &size)) FailWithLastError(kInputSource);
   size_ = size.QuadPart;
+  if (const std::optional<FileIdentity> identity = IdentityOfOpenFile(file)) identity_ = *identity;
 }
 
 InputFile::~InputFile() = default;

@@ -39,11 +39,16 @@ class SourceEnd final : public ByteSource {
 
 }  // namespace
 
+Failure TargetIsTheSource() {
+  return Failure(err::kPathFileAccess, "ReformatFile", "Kopie by přepsala zdrojový soubor");
+}
+
 CopyOutcome ReformatFile(const std::string& source, const std::string& target, CopyObserver& observer) {
   return ReformatFile(CopySource(source), CopyTarget(target), observer);
 }
 
-CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, CopyObserver& observer) {
+CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, CopyObserver& observer,
+                         SourceAsTarget sourceAsTarget) {
   // The source is opened, and found to be a file, before anything is created.
   std::optional<InputFile> sourceFile;
   if (const auto* path = std::get_if<std::string>(&source)) {
@@ -51,6 +56,9 @@ CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, Cop
   }
   std::optional<ReplacementFile> targetFile;
   if (const auto* path = std::get_if<std::string>(&target)) {
+    if (sourceFile && sourceAsTarget == SourceAsTarget::Refused && IdentityOf(*path) == sourceFile->identity()) {
+      throw ReformatFailure(TargetIsTheSource(), CopyEnd::Target);
+    }
     ConcerningEnd(CopyEnd::Target, [&] { targetFile.emplace(*path); });
   }
   SourceEnd input(sourceFile ? *sourceFile : *std::get<ByteSource*>(source));
@@ -62,6 +70,9 @@ CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, Cop
   const SinkThread sinkThread = targetFile ? SinkThread::Own : SinkThread::Caller;
   return ConcerningEnd(CopyEnd::Target, [&] {
     const CopyOutcome outcome = CopyWithLineBreaks(input, output, total, observer, kDefaultCopyBufferSize, sinkThread);
+    // The source is closed before the copy takes a name: Windows replaces no
+    // file that is still open, and an in-place conversion replaces the source.
+    sourceFile.reset();
     if (outcome == CopyOutcome::Completed && targetFile) targetFile->commit();
     return outcome;
   });

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Files_internal.h"
 #include "platform/SystemIo.h"
 #include "platform/console/Interrupt.h"
 #include "platform/console/StandardStreams_internal.h"
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <string_view>
 
 namespace lum {
 namespace {
@@ -52,6 +54,7 @@ void StandardOutput::write(const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = ::write(fd, data, std::min(size, kMaxTransfer));
     if (written < 0) {
+      if (errno == EPIPE) throw ReaderGone();
       AwaitRetry(fd, POLLOUT, SourceName(stream_));
       continue;
     }
@@ -64,5 +67,24 @@ void StandardOutput::write(const char* data, std::size_t size) {
 }
 
 bool IsTerminal(OutputStream stream) { return ::isatty(DescriptorOf(stream)) == 1; }
+
+std::optional<FileIdentity> IdentityOf(OutputStream stream) { return IdentityOfOpenFile(DescriptorOf(stream)); }
+
+StreamName StreamNamedBy(const std::string& path) {
+  if (path == "/dev/stdout") return StreamName::StandardOutput;
+  if (path == "/dev/stdin" || path == "/dev/stderr") return StreamName::OtherStream;
+  for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
+    if (!path.starts_with(folder)) continue;
+    const std::string_view number = std::string_view(path).substr(folder.size());
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string_view::npos) return StreamName::None;
+    return number == "1" ? StreamName::StandardOutput : StreamName::OtherStream;
+  }
+  return StreamName::None;
+}
+
+void EndAsClosedPipe() {
+  std::signal(SIGPIPE, SIG_DFL);
+  std::raise(SIGPIPE);
+}
 
 }  // namespace lum

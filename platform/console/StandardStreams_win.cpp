@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Failure.h"
+#include "platform/Files_internal.h"
 #include "platform/SystemIo.h"
 #include "platform/console/Interrupt.h"
 #include "platform/console/StandardStreams_internal.h"
@@ -46,7 +48,10 @@ void StandardOutput::write(const char* data, std::size_t size) {
   while (size > 0) {
     DWORD written = 0;
     if (!WriteFile(handle, data, static_cast<DWORD>(std::min(size, kMaxTransfer)), &written, nullptr)) {
-      FailWithLastError(SourceName(stream_));
+      // ERROR_NO_DATA: the pipe is being closed by its reader.
+      const DWORD error = GetLastError();
+      if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE) throw ReaderGone();
+      throw Failure(FailureNumberFor(error), SourceName(stream_));
     }
     data += written;
     size -= written;
@@ -57,5 +62,11 @@ bool IsTerminal(OutputStream stream) {
   DWORD mode = 0;
   return GetConsoleMode(HandleOf(stream), &mode) != 0;
 }
+
+std::optional<FileIdentity> IdentityOf(OutputStream stream) { return IdentityOfOpenFile(HandleOf(stream)); }
+
+StreamName StreamNamedBy(const std::string&) { return StreamName::None; }
+
+void EndAsClosedPipe() {}
 
 }  // namespace lum

@@ -57,6 +57,7 @@ TEST_P(ReformatFileTest, WritesTheWholeCopyOrLeavesAllAsItWas) {
   WriteBytes(scene.source, scene.content);
   WriteBytes(scene.target, "earlier");
   if (row.prepare) row.prepare(scene);
+  if (IsSkipped()) return;
   const std::set<std::string> before = scene.folder.names();
   const std::string earlier = ReadBytes(scene.target);
 
@@ -188,6 +189,22 @@ INSTANTIATE_TEST_SUITE_P(
                EXPECT_TRUE(S_ISLNK(ModeOf(s.target)));
                EXPECT_EQ(ModeOf(s.folder.path("skutečný.xml")) & 07777, 0600u);
              }},
+        Case{"LinkToTheSourceIsRefused", lum::err::kPathFileAccess,
+             [](Scene& s) {
+               NoEarlierTarget(s);
+               fs::create_symlink(PathOf(s.source).filename(), PathOf(s.target));
+             }},
+        // In a sticky folder everyone may write to, as /tmp.
+        Case{"LinkPlantedByAnotherUserIsRefused", lum::err::kPathFileAccess,
+             [](Scene& s) {
+               if (::geteuid() != 0) GTEST_SKIP() << "only root can give a link to another user";
+               ASSERT_EQ(::chmod(s.folder.path("").c_str(), 01777), 0);
+               WriteBytes(s.folder.path("oběť.conf"), "earlier");
+               NoEarlierTarget(s);
+               fs::create_symlink("oběť.conf", PathOf(s.target));
+               ASSERT_EQ(::lchown(s.target.c_str(), 65534, 65534), 0);
+             },
+             {}, [](Scene& s) { EXPECT_TRUE(S_ISLNK(ModeOf(s.target))); }},
         Case{"DanglingLinkGetsItsFile", 0,
              [](Scene& s) {
                NoEarlierTarget(s);

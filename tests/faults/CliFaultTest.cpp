@@ -1,9 +1,9 @@
 // lum-brevix, the real program, where only a process shows it: killed with
 // SIGKILL at any moment, a disk that fills up, the shell's file-size limit,
-// standard output on a full device, Ctrl+C, a pipe as the source, standard
-// input read to its end. Whatever
-// happens, the target is either the earlier one or the whole copy, and
-// nothing else is left behind.
+// standard output on a full device, on the source file itself and on a pipe
+// whose reader is gone, Ctrl+C, a pipe as the source, standard input read to
+// its end. Whatever happens, the target is either the earlier one or the
+// whole copy, and nothing else is left behind.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -160,6 +160,13 @@ INSTANTIATE_TEST_SUITE_P(
             nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n", true},
         Row{"FullStandardOutput", {"-o", "-", "a.xml"}, nullptr, nullptr, 1, "standardní výstup: 61-Disk je plný\n",
             false, "ulimit -t 10 && exec >/dev/full"},  // a program that kept trying would spin
+        // Without the refusal the copy would grow its own source up to the limit.
+        Row{"StandardOutputIsTheSource", {"-o", "-", "a.xml"}, nullptr, nullptr, 1,
+            "standardní výstup: 75-Kopie by přepsala zdrojový soubor\n", false, "ulimit -f 4096 && exec >>a.xml"},
+        // The reader, head, is gone after 10 bytes: an end by SIGPIPE, as for
+        // other filters, and not a word.
+        Row{"ReaderOfStandardOutputGone", {"-o", "-", "a.xml"}, nullptr, nullptr, -SIGPIPE, "", false,
+            "mkfifo out && { head -c 10 out >/dev/null & } && exec >out && rm out"},
         Row{"CtrlCWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGINT), 130,
             "standardní vstup: přerušeno, kopie nebyla uložena\n"},
         Row{"TerminatedWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGTERM), 130,
