@@ -94,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"OutputOption", {"-o", "výstup/hotovo.xml", "a.xml"}, 0, "a.xml: kopie uložena do výstup/hotovo.xml\n",
             {{"výstup/hotovo.xml", kCopyOfA}}},
         Row{"FailureNamesTheTarget", {"-o", "chybí/out.xml", "a.xml"}, 1, "chybí/out.xml: 76-Cesta nebyla nalezena\n"},
+        Row{"RefusedFormNamesTheSource", {"-o", "out.xml", "-"}, 1,
+            "standardní vstup: 321-Neplatný formát souboru: kódování EBCDIC se nepodporuje\n", {}, "", "\x4C\x6F\xA7\x94"},
         Row{"FileToStandardOutput", {"-o", "-", "velký.xml"}, 0, "", {}, ReferenceTarget(kBig)},
         Row{"StandardInputToFile", {"-o", "out.xml", "-"}, 0, "standardní vstup: kopie uložena do out.xml\n",
             {{"out.xml", ReferenceTarget(kBig)}}, "", kBig},
