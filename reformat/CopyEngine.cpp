@@ -456,9 +456,11 @@ constexpr Form kBytes{1, false, nullptr};
 // byte-order mark, or the "<?" of an XML declaration without one. A file
 // that starts otherwise is copied as bytes, which is right for UTF-8 and the
 // 8-bit code pages. UCS-4 in the byte orders 2143 and 3412 and EBCDIC are
-// refused: a ">" unit of the first two would be found in the wrong place,
-// and EBCDIC has no ">" byte 3E at all. The 3412 mark FE FF 00 00 would in
-// UTF-16 be a NUL, which no XML document holds, and so is taken for 3412.
+// refused rather than copied as bytes, which would break them or put no line
+// break at all (EBCDIC writes ">" as 6E): no common decoder reads those two
+// orders, so a copy could not be checked, and EBCDIC has code pages of its
+// own. The 3412 mark FE FF 00 00 would in UTF-16 be a NUL, which no XML
+// document holds, and so is taken for 3412.
 struct Signature {
   std::string_view bytes;
   Form form;
@@ -483,9 +485,7 @@ constexpr Signature kSignatures[] = {
 };
 
 // The form of a source that starts with `head`, or none while a longer
-// signature may still match: `whole` says that no more bytes follow. The
-// bytes of every signature's beginning are 00, 3C, 3F, 4C, 6F, 94, A7, FE
-// and FF, none of them the 3E of ">".
+// signature may still match: `whole` says that no more bytes follow.
 std::optional<Form> DetectForm(std::string_view head, bool whole) {
   for (const Signature& signature : kSignatures) {
     if (head.starts_with(signature.bytes)) return signature.form;
