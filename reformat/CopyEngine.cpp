@@ -590,12 +590,13 @@ class Copier {
     }
     // Whole units from here on; a ">" byte counts only where it is the ">"
     // unit's own byte and the unit's other bytes are 00.
-    const std::size_t whole = size - size % unit_;
+    const std::size_t toUnitStart = ~(unit_ - 1);  // clears the place inside a unit of 2 or 4 bytes
+    const std::size_t whole = size & toUnitStart;
     const char* segment = data;
     std::size_t searchFrom = 0;
     while (const void* hit = std::memchr(data + searchFrom, '>', whole - searchFrom)) {
       const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-      const char* const unit = data + offset - offset % unit_;
+      const char* const unit = data + (offset & toUnitStart);
       searchFrom = offset + 1;
       if (!isGtUnit(unit)) continue;
       emitUnitLine(segment, static_cast<std::size_t>(unit + unit_ - segment));
