@@ -1,7 +1,8 @@
-// The copy engine against the slow reference copy, for any source (UTF-16
-// after a byte-order mark), buffer size, read size and sink thread: the same
-// target and progress points, or where a cancel stopped it a beginning of
-// the target, and no read after the cancel.
+// The copy engine against the slow reference copy, for any source (in any
+// form its first bytes tell), buffer size, read size and sink thread: the
+// same target and progress points, or where a cancel stopped it a beginning
+// of the target, and no read after the cancel; a refused form fails with the
+// reference's number before anything reaches the sink.
 #include "fuzz/FuzzCheck.h"
 #include "tests/support/ReferenceCopy.h"
 #include "tests/support/Streams.h"
@@ -18,8 +19,13 @@ static void FuzzOne(FuzzedDataProvider&& input) {
   lum::test::MemorySource in(source, maxRead);
   lum::test::MemorySink out;
   lum::test::RecordingObserver observer(cancelAt);
-  const bool whole =
-      lum::CopyWithLineBreaks(in, out, total, observer, bufferSize, sinkThread) == lum::CopyOutcome::Completed;
+  bool whole = false;
+  const int failure = lum::test::FailureNumber([&] {
+    whole = lum::CopyWithLineBreaks(in, out, total, observer, bufferSize, sinkThread) == lum::CopyOutcome::Completed;
+  });
+  // A cancel may come before the first bytes that a refusal needs.
+  FUZZ_CHECK(failure == expected.failure || (failure == 0 && !whole));
+  if (failure != 0) return FUZZ_CHECK(out.bytes.empty() && observer.points.empty());
   // A question after each read that brought bytes; a cancel only where asked for, and no read after it.
   FUZZ_CHECK(in.reads == observer.questions + (whole ? 1 : 0) && (whole || observer.questions == cancelAt));
   FUZZ_CHECK(expected.target.starts_with(out.bytes) &&

@@ -16,6 +16,7 @@ std::string StandardDescription(int number) {
     case err::kPermissionDenied: return "Přístup byl odepřen";
     case err::kPathFileAccess: return "Chyba přístupu k cestě nebo souboru";
     case err::kPathNotFound: return "Cesta nebyla nalezena";
+    case err::kBadFileFormat: return "Neplatný formát souboru";
     case err::kNoSuchProperty: return "Objekt tuto vlastnost ani metodu nepodporuje";
     case err::kNotBase64: return "Input string is not valid Base64.";
     default: return "Chyba definovaná aplikací nebo objektem";

@@ -19,6 +19,7 @@ inline constexpr int kDiskFull = 61;
 inline constexpr int kPermissionDenied = 70;
 inline constexpr int kPathFileAccess = 75;     // path or file access error
 inline constexpr int kPathNotFound = 76;
+inline constexpr int kBadFileFormat = 321;     // a file in a form the program cannot handle
 inline constexpr int kNoSuchProperty = 438;    // object lacks the property or method
 inline constexpr int kNotBase64 = -2147221504; // Base64 Decode met a text that is no Base64
 }  // namespace err

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
+#include "platform/Failure.h"
 #include "reformat/ScanKernel.h"
 
 // Where the CPU has SSE2 (every x86-64), ">" are found 64 bytes at a time.
@@ -30,7 +33,7 @@
 namespace lum {
 namespace {
 
-// Where progress points fall, in bytes and in UTF-16 alike: where the LF that
+// Where progress points fall, in bytes and in wider units alike: where the LF that
 // follows a ">" ends on a target position (1-based) that is a multiple of 50.
 // A multiple of 50 is even and a multiple of 25; multiplied by the inverse of
 // 25 modulo 2^64 and rotated right by one bit, exactly the multiples of 50 come
@@ -50,14 +53,6 @@ bool IsProgressPoint(std::int64_t position) {
 constexpr std::size_t kShortLine = 64;
 
 constexpr std::size_t kBlock = 64;
-
-// The line break after a ">" unit of UTF-16: the units 000D 000A in the
-// file's byte order.
-struct LineBreak {
-  char bytes[4];
-};
-constexpr LineBreak kLittleEndianLineBreak{{'\r', 0, '\n', 0}};
-constexpr LineBreak kBigEndianLineBreak{{0, '\r', 0, '\n'}};
 
 // Room that the byte path may read and write past what it needs, for the
 // fixed-size moves of short lines.
@@ -447,9 +442,62 @@ ScanLines KernelFor(ScanKernel kernel) {
   return ScanBase;
 }
 
-// One copy's state across the source buffers. The encoding is decided by the
-// first two bytes; until then a first byte FF or FE is held back. In UTF-16 a
-// unit's first byte is held back when a buffer ends between its two bytes.
+// How a source's characters are stored, as its first bytes tell: in units of
+// 1, 2 or 4 bytes, the wider ones in either byte order. A form that cannot be
+// copied has the reason why, in the failure's words.
+struct Form {
+  std::size_t unit;
+  bool bigEndian;
+  const char* refusal;
+};
+constexpr Form kBytes{1, false, nullptr};
+
+// The first bytes that decide the form, in the order they are tried: a
+// byte-order mark, or the "<?" of an XML declaration without one. A file
+// that starts otherwise is copied as bytes, which is right for UTF-8 and the
+// 8-bit code pages. UCS-4 in the byte orders 2143 and 3412 and EBCDIC are
+// refused rather than copied as bytes, which would break them or put no line
+// break at all (EBCDIC writes ">" as 6E): no common decoder reads those two
+// orders, so a copy could not be checked, and EBCDIC has code pages of its
+// own. The 3412 mark FE FF 00 00 would in UTF-16 be a NUL, which no XML
+// document holds, and so is taken for 3412.
+struct Signature {
+  std::string_view bytes;
+  Form form;
+};
+using namespace std::string_view_literals;
+constexpr const char* kUcs4Unusual2143 = "Neplatný formát souboru: UCS-4 s pořadím bajtů 2143 se nepodporuje";
+constexpr const char* kUcs4Unusual3412 = "Neplatný formát souboru: UCS-4 s pořadím bajtů 3412 se nepodporuje";
+constexpr Signature kSignatures[] = {
+    {"\0\0\xFE\xFF"sv, {4, true, nullptr}},
+    {"\xFF\xFE\0\0"sv, {4, false, nullptr}},
+    {"\0\0\xFF\xFE"sv, {4, false, kUcs4Unusual2143}},
+    {"\xFE\xFF\0\0"sv, {4, false, kUcs4Unusual3412}},
+    {"\xFE\xFF"sv, {2, true, nullptr}},
+    {"\xFF\xFE"sv, {2, false, nullptr}},
+    {"\0\0\0<"sv, {4, true, nullptr}},
+    {"<\0\0\0"sv, {4, false, nullptr}},
+    {"\0\0<\0"sv, {4, false, kUcs4Unusual2143}},
+    {"\0<\0\0"sv, {4, false, kUcs4Unusual3412}},
+    {"\0<\0?"sv, {2, true, nullptr}},
+    {"<\0?\0"sv, {2, false, nullptr}},
+    {"\x4C\x6F\xA7\x94"sv, {1, false, "Neplatný formát souboru: kódování EBCDIC se nepodporuje"}},
+};
+
+// The form of a source that starts with `head`, or none while a longer
+// signature may still match: `whole` says that no more bytes follow.
+std::optional<Form> DetectForm(std::string_view head, bool whole) {
+  for (const Signature& signature : kSignatures) {
+    if (head.starts_with(signature.bytes)) return signature.form;
+    if (!whole && signature.bytes.starts_with(head)) return std::nullopt;
+  }
+  return kBytes;
+}
+
+// One copy's state across the source buffers. The form is decided by the
+// first bytes (up to four), which are held back until it is; they may come
+// a byte a read. In units wider than a byte, a unit's first bytes are held
+// back when a buffer ends inside it.
 class Copier {
  public:
   Copier(Pipeline& pipeline, std::int64_t total, CopyObserver& observer, std::size_t bufferSize, ScanLines scan)
@@ -460,52 +508,56 @@ class Copier {
 
   void feed(std::size_t size) {
     const char* data = out_.input();
-    decideEncoding(data, size);
-    if (encoding_ == Encoding::Bytes) copyBytes(data, size);
-    if (encoding_ == Encoding::Utf16) copyUnits(data, size);
+    if (!decided_) decideForm(data, size);
+    if (!decided_) return;
+    if (unit_ == 1) {
+      copyBytes(data, size);
+    } else {
+      copyUnits(data, size);
+    }
   }
 
   void finish() {
-    if (holding_) emit(&held_, 1);
+    if (!decided_) start(*DetectForm({held_, heldSize_}, true));
+    // A last unit cut short is copied as it is.
+    emit(held_, heldSize_);
     out_.flush();
   }
 
  private:
-  enum class Encoding { Undecided, Bytes, Utf16 };
-
-  void decideEncoding(const char*& data, std::size_t& size) {
-    while (encoding_ == Encoding::Undecided && size > 0) {
-      const auto next = static_cast<unsigned char>(*data);
-      if (!holding_) {
-        if (next != 0xFF && next != 0xFE) {
-          encoding_ = Encoding::Bytes;
-          break;
-        }
-        held_ = *data;
-        holding_ = true;
+  // Takes bytes into the head until they decide the form. Where they decide
+  // on bytes, the byte that did stays in `data` for the byte path.
+  void decideForm(const char*& data, std::size_t& size) {
+    for (; size > 0; ++data, --size) {
+      char head[sizeof held_];
+      std::memcpy(head, held_, heldSize_);
+      head[heldSize_] = *data;
+      const std::optional<Form> form = DetectForm({head, heldSize_ + 1}, false);
+      if (form && form->unit == 1 && form->refusal == nullptr) return start(*form);
+      held_[heldSize_++] = *data;
+      if (form) {
         ++data;
         --size;
-        continue;
-      }
-      const auto first = static_cast<unsigned char>(held_);
-      if (first == 0xFF && next == 0xFE) {
-        startUtf16(0, kLittleEndianLineBreak);
-      } else if (first == 0xFE && next == 0xFF) {
-        startUtf16(1, kBigEndianLineBreak);
-      } else {
-        // Not a byte-order mark: the held byte is an ordinary first byte.
-        encoding_ = Encoding::Bytes;
-        holding_ = false;
-        emit(&held_, 1);
+        return start(*form);
       }
     }
   }
 
-  // The held first byte of the mark becomes the first unit's first byte.
-  void startUtf16(std::size_t gtByte, const LineBreak& lineBreak) {
-    encoding_ = Encoding::Utf16;
-    gtByte_ = gtByte;
-    lineBreak_ = lineBreak;
+  // The head held so far, whole units of the form, is copied; the rest of
+  // it begins the next unit.
+  void start(const Form& form) {
+    if (form.refusal != nullptr) throw Failure(err::kBadFileFormat, "CopyWithLineBreaks", form.refusal);
+    decided_ = true;
+    unit_ = form.unit;
+    gtByte_ = form.bigEndian ? unit_ - 1 : 0;
+    for (std::size_t byte = 0; byte < unit_; ++byte) {
+      lineBreak_[byte] = byte == gtByte_ ? '\r' : '\0';
+      lineBreak_[unit_ + byte] = byte == gtByte_ ? '\n' : '\0';
+    }
+    const std::size_t whole = heldSize_ - heldSize_ % unit_;
+    for (std::size_t at = 0; at < whole; at += unit_) emitUnit(held_ + at);
+    std::memmove(held_, held_ + whole, heldSize_ - whole);
+    heldSize_ -= whole;
   }
 
   // `data` lies in the source buffer, which has kSlack readable bytes past
@@ -524,41 +576,53 @@ class Copier {
     emitRest(lines.source, static_cast<std::size_t>(data + size - lines.source));
   }
 
-  // `data` starts a unit, or completes the held one.
+  // `data` goes on the unit that the held bytes begin.
   void copyUnits(const char* data, std::size_t size) {
-    if (holding_ && size > 0) {
-      const char unit[2] = {held_, *data};
-      holding_ = false;
-      if (isGtUnit(unit)) {
-        emitUnitLine(unit, 2);
-      } else {
-        emit(unit, 2);
-      }
-      ++data;
-      --size;
+    if (heldSize_ > 0) {
+      const std::size_t taken = std::min(unit_ - heldSize_, size);
+      std::memcpy(held_ + heldSize_, data, taken);
+      heldSize_ += taken;
+      data += taken;
+      size -= taken;
+      if (heldSize_ < unit_) return;
+      heldSize_ = 0;
+      emitUnit(held_);
     }
-    // Whole units from here on; a ">" byte counts only where it is the right
-    // half of a unit whose other half is 00.
-    const std::size_t whole = size & ~std::size_t{1};
+    // Whole units from here on; a ">" byte counts only where it is the ">"
+    // unit's own byte and the unit's other bytes are 00.
+    const std::size_t toUnitStart = ~(unit_ - 1);  // clears the place inside a unit of 2 or 4 bytes
+    const std::size_t whole = size & toUnitStart;
     const char* segment = data;
     std::size_t searchFrom = 0;
     while (const void* hit = std::memchr(data + searchFrom, '>', whole - searchFrom)) {
       const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+      const char* const unit = data + (offset & toUnitStart);
       searchFrom = offset + 1;
-      if (!isGtUnit(data + (offset & ~std::size_t{1}))) continue;
-      const char* const unitEnd = data + (offset | 1) + 1;
-      emitUnitLine(segment, static_cast<std::size_t>(unitEnd - segment));
-      segment = unitEnd;
-      searchFrom = static_cast<std::size_t>(unitEnd - data);
+      if (!isGtUnit(unit)) continue;
+      emitUnitLine(segment, static_cast<std::size_t>(unit + unit_ - segment));
+      segment = unit + unit_;
+      searchFrom = static_cast<std::size_t>(segment - data);
     }
-    if (size != whole) {
-      held_ = data[whole];
-      holding_ = true;
-    }
+    // Held before the rest goes, which may leave with the source buffer.
+    std::memcpy(held_, data + whole, size - whole);
+    heldSize_ = size - whole;
     emitRest(segment, static_cast<std::size_t>(data + whole - segment));
   }
 
-  bool isGtUnit(const char* unit) const { return unit[gtByte_] == '>' && unit[gtByte_ ^ 1] == '\0'; }
+  bool isGtUnit(const char* unit) const {
+    for (std::size_t byte = 0; byte < unit_; ++byte) {
+      if (unit[byte] != (byte == gtByte_ ? '>' : '\0')) return false;
+    }
+    return true;
+  }
+
+  void emitUnit(const char* unit) {
+    if (isGtUnit(unit)) {
+      emitUnitLine(unit, unit_);
+    } else {
+      emit(unit, unit_);
+    }
+  }
 
   // Source bytes copied unchanged.
   void emit(const char* data, std::size_t size) {
@@ -577,13 +641,13 @@ class Copier {
     written_ += static_cast<std::int64_t>(size);
   }
 
-  // UTF-16 units that end in a ">" unit, then the line break.
+  // Units that end in a ">" unit, then the line break.
   void emitUnitLine(const char* data, std::size_t size) {
     out_.append(data, size);
-    out_.append(lineBreak_.bytes, sizeof lineBreak_.bytes);
+    out_.append(lineBreak_, 2 * unit_);
     read_ += static_cast<std::int64_t>(size);
-    written_ += static_cast<std::int64_t>(size + sizeof lineBreak_.bytes);
-    // In UTF-16 the LF unit's last byte is where the line ends.
+    written_ += static_cast<std::int64_t>(size + 2 * unit_);
+    // The line ends with the LF unit's last byte.
     if (IsProgressPoint(written_)) observer_.progress(total_ - read_);
   }
 
@@ -591,11 +655,12 @@ class Copier {
   const std::int64_t total_;
   CopyObserver& observer_;
   const ScanLines scan_;
-  Encoding encoding_ = Encoding::Undecided;
-  LineBreak lineBreak_ = kLittleEndianLineBreak;  // set by startUtf16
-  std::size_t gtByte_ = 0;  // which byte of a UTF-16 unit holds the 3E of ">"
-  char held_ = 0;
-  bool holding_ = false;
+  bool decided_ = false;
+  std::size_t unit_ = 1;
+  std::size_t gtByte_ = 0;  // which byte of a unit holds the 3E of ">"
+  char lineBreak_[8] = {};  // the units CR and LF, in the source's form
+  char held_[4] = {};       // the head while the form is undecided, then a unit's first bytes
+  std::size_t heldSize_ = 0;
   std::int64_t read_ = 0;     // source bytes copied so far
   std::int64_t written_ = 0;  // target bytes so far; the last one's 1-based position
 };

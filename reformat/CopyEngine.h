@@ -36,17 +36,23 @@ inline constexpr std::size_t kDefaultCopyBufferSize = std::size_t{1} << 20;
 // Copies `source` to `sink` with CR LF inserted after every ">", and changes
 // nothing else.
 //
-// A source that starts with a UTF-16 byte-order mark (FF FE little-endian,
-// FE FF big-endian) is copied in 16-bit units instead: the units 000D 000A,
-// in the file's byte order, follow every unit 003E, and a byte 3E that is
-// half of another unit gets nothing, so the copy stays valid UTF-16. An odd
-// last byte is copied as it is.
+// The first bytes tell how the characters are stored, as XML's
+// autodetection reads a byte-order mark or the "<?" of a declaration: a mark
+// FF FE or FE FF, or 3C 00 3F 00 or 00 3C 00 3F, is UTF-16 (little- or
+// big-endian); a mark FF FE 00 00 or 00 00 FE FF, or 3C 00 00 00 or
+// 00 00 00 3C, is UTF-32. Such a source is copied in units of 2 or 4 bytes:
+// the units CR and LF, in the file's byte order, follow every unit ">"
+// (3E with all other bytes 00), and a byte 3E that is part of another unit
+// gets nothing, so the copy stays valid. A last unit cut short is copied as
+// it is. Any other start is copied as bytes. UCS-4 in the byte orders 2143
+// and 3412 and EBCDIC are refused with failure 321 before anything reaches
+// the sink.
 //
 // Progress points: after the LF that follows a ">" lands on a target
-// position (1-based; in UTF-16 the position of the LF unit's last byte) that
-// is a multiple of 50, `observer.progress(total - bytes read up to and
-// including that ">")`. `total` is the source's length as taken before the
-// copy, or negative for a stream whose length is not known.
+// position (1-based; in wider units the position of the LF unit's last
+// byte) that is a multiple of 50, `observer.progress(total - bytes read up
+// to and including that ">")`. `total` is the source's length as taken
+// before the copy, or negative for a stream whose length is not known.
 //
 // Both sides move in buffers of `bufferSize` bytes (0 counts as 1). After
 // every source buffer the observer is asked whether to stop; a cancelled

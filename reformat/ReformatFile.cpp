@@ -19,7 +19,9 @@ decltype(auto) ConcerningEnd(CopyEnd end, Action&& action) {
   } catch (const ReformatFailure&) {
     throw;
   } catch (const Failure& failure) {
-    throw ReformatFailure(failure, end);
+    // A source in a form that cannot be copied is the source's failure,
+    // though the copy finds it.
+    throw ReformatFailure(failure, failure.number() == err::kBadFileFormat ? CopyEnd::Source : end);
   } catch (const std::bad_alloc&) {
     throw ReformatFailure(Failure(err::kOutOfMemory, "ReformatFile"), end);
   }

@@ -96,6 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"FailureNamesTheTarget", {"-o", "chybí/out.xml", "a.xml"}, 1, "chybí/out.xml: 76-Cesta nebyla nalezena\n"},
         Row{"OutputNamingTheSourceConvertsItInPlace", {"-o", "a.xml", "a.xml"}, 0, "a.xml: kopie uložena do a.xml\n",
             {{"a.xml", kCopyOfA}}},
+        Row{"RefusedFormNamesTheSource", {"-o", "out.xml", "-"}, 1,
+            "standardní vstup: 321-Neplatný formát souboru: kódování EBCDIC se nepodporuje\n", {}, "", "\x4C\x6F\xA7\x94"},
         Row{"FileToStandardOutput", {"-o", "-", "velký.xml"}, 0, "", {}, ReferenceTarget(kBig)},
         Row{"StandardInputToFile", {"-o", "out.xml", "-"}, 0, "standardní vstup: kopie uložena do out.xml\n",
             {{"out.xml", ReferenceTarget(kBig)}}, "", kBig},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "tests/support/ReferenceCopy.h"
 #include "tests/support/Streams.h"
@@ -17,14 +18,18 @@ using lum::test::MemorySource;
 using lum::test::RecordingObserver;
 using lum::test::ReferenceCopy;
 
+// The target and progress points of a copy, or the failure that refused it.
 ReferenceCopy Copy(const std::string& source, std::int64_t total, std::size_t bufferSize, SinkThread sinkThread,
                    lum::ScanKernel kernel, std::size_t maxRead = SIZE_MAX) {
   MemorySource in(source, maxRead);
   MemorySink out;
   RecordingObserver observer;
-  EXPECT_EQ(lum::CopyWithScanKernel(kernel, in, out, total, observer, bufferSize, sinkThread), CopyOutcome::Completed);
+  const int failure = lum::test::FailureNumber([&] {
+    EXPECT_EQ(lum::CopyWithScanKernel(kernel, in, out, total, observer, bufferSize, sinkThread),
+              CopyOutcome::Completed);
+  });
   EXPECT_TRUE(sinkThread == SinkThread::Own || !out.byAnotherThread) << "the caller's sink written by another thread";
-  return {out.bytes, observer.points};
+  return {out.bytes, observer.points, failure};
 }
 
 // Rows checked by hand, which pin the rule down for the reference too; each
@@ -35,6 +40,8 @@ struct Row {
   std::string source;
   ReferenceCopy expected;
 };
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
 class KnownCopyTest : public testing::TestWithParam<Row> {};
 
@@ -49,7 +56,8 @@ TEST_P(KnownCopyTest, GivesTargetAndProgressPoints) {
 }
 
 using namespace std::string_literals;
-const std::string x47(47, 'x'), le = "\xFF\xFE", be = "\xFE\xFF";
+const std::string x47(47, 'x'), le = "\xFF\xFE", be = "\xFE\xFF", le32 = "\xFF\xFE\0\0"s, be32 = "\0\0\xFE\xFF"s;
+constexpr int kBadFormat = lum::err::kBadFileFormat;
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, KnownCopyTest,
@@ -57,30 +65,46 @@ INSTANTIATE_TEST_SUITE_P(
                     Row{"EveryGtAlsoInValuesAndText", "<a b='>'>1>\r\n", {"<a b='>\r\n'>\r\n1>\r\n\r\n", {}}},
                     Row{"LfOn50IsAPoint", x47 + ">x", {x47 + ">\r\nx", {1}}},
                     Row{"MarkOnlyAtTheStart", "a\xFF\xFE>\0"s, {"a\xFF\xFE>\r\n\0"s, {}}},
-                    Row{"LittleEndianGt", le + ">\0"s, {le + ">\0\r\0\n\0"s, {}}},
                     Row{"HalvesOfOtherUnits", le + "\0>>\x01>>A>\0A"s, {le + "\0>>\x01>>A>\0A"s, {}}},
                     Row{"OddLastByteKept", be + "\0>>"s, {be + "\0>\0\r\0\n>"s, {}}},
-                    Row{"LfUnitEndsOn50", le + std::string(42, 'x') + ">\0"s, {le + std::string(42, 'x') + ">\0\r\0\n\0"s, {0}}}),
+                    Row{"LfUnitEndsOn50", le + std::string(42, 'x') + ">\0"s, {le + std::string(42, 'x') + ">\0\r\0\n\0"s, {0}}},
+                    Row{"Utf16LittleEndianWithoutMark", "<\0?\0>\0"s, {"<\0?\0>\0\r\0\n\0"s, {}}},
+                    Row{"Utf16BigEndianWithoutMark", "\0<\0?\0>"s, {"\0<\0?\0>\0\r\0\n"s, {}}},
+                    Row{"Utf32LittleEndianOtherBytesAndCutUnit", le32 + ">\0\0\0\0>\0\0>\0\0"s,
+                        {le32 + ">\0\0\0\r\0\0\0\n\0\0\0\0>\0\0>\0\0"s, {}}},
+                    Row{"Ucs4BigEndianWithoutMark", "\0\0\0<\0\0\0>"s, {"\0\0\0<\0\0\0>\0\0\0\r\0\0\0\n"s, {}}},
+                    Row{"Utf32LfUnitEndsOn100", "<\0\0\0"s + std::string(84, 'x') + ">\0\0\0A\0\0\0"s,
+                        {"<\0\0\0"s + std::string(84, 'x') + ">\0\0\0\r\0\0\0\n\0\0\0A\0\0\0"s, {4}}},
+                    Row{"Ucs4In2143Refused", "\0\0<\0\0\0?\0"s, {"", {}, kBadFormat}},
+                    Row{"Ucs4In3412MarkRefused", "\xFE\xFF\0\0\0<\0\0"s, {"", {}, kBadFormat}},
+                    Row{"EbcdicRefused", "\x4C\x6F\xA7\x94\x93", {"", {}, kBadFormat}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Random sources against the reference, through every scan kernel this CPU
 // runs: bytes with stretches of up to 3000 from no ">" to almost nothing else,
-// and UTF-16 in both orders with units that hold a 3E byte but are no ">";
-// random buffer sizes, reads cut short, a total other than the length, the
-// sink on either thread.
+// and UTF-16 and UTF-32 in both orders, with and without a mark, whose units
+// hold a 3E byte but are no ">"; random buffer sizes, reads cut short, a
+// total other than the length, the sink on either thread.
 TEST(CopyWithLineBreaks, MatchesTheReference) {
   std::mt19937 random(20240611);
-  const char16_t units[] = {u'>', u'>', 0x3E00, 0x013E, 0x3E3E, u'A', 0x010D, 0xD83D, 0xDE00, u'\r', u'\n'};
+  const char32_t units[] = {U'>',   U'>',    0x3E00, 0x013E,   0x3E3E,     U'A',   0x010D,
+                            0xD83D, 0xDE00, U'\r',  U'\n', 0x3E0000, 0x3E000000, 0x1F600};
+  // The start of a source, its unit and whether big-endian.
+  const std::tuple<std::string, std::size_t, bool> kinds[] = {
+      {"", 1, false}, {"", 1, false}, {le, 2, false}, {be, 2, true}, {le32, 4, false}, {"\0\0\0<"s, 4, true},
+      {"<\0?\0"s, 2, false}, {be32, 4, true}};
   const unsigned gtPerMille[] = {0, 10, 300, 600, 900};
   for (int round = 0; round < 800; ++round) {
     const std::size_t size = round % 40 == 0 ? random() % 300000 : random() % 3000;
-    const int kind = round % 4;  // 0, 1: bytes; 2: little-endian; 3: big-endian
-    std::string source = kind == 2 ? le : kind == 3 ? be : "";
+    const auto& [start, unitSize, big] = kinds[round % std::size(kinds)];
+    std::string source = start;
     for (std::size_t i = 0; source.size() < size; ++i) {
       const unsigned gt = gtPerMille[(i / (1 + round % 3000) + round) % 5];
-      const char16_t unit = units[random() % std::size(units)];
-      if (kind < 2) source += random() % 1000 < gt ? '>' : random() % 7 == 0 ? '\xFF' : static_cast<char>(random());
-      else source += kind == 2 ? std::string{char(unit), char(unit >> 8)} : std::string{char(unit >> 8), char(unit)};
+      const char32_t unit = units[random() % std::size(units)];
+      if (unitSize == 1) source += random() % 1000 < gt ? '>' : random() % 7 == 0 ? '\xFF' : static_cast<char>(random());
+      for (std::size_t byte = 0; unitSize > 1 && byte < unitSize; ++byte) {
+        source += static_cast<char>(unit >> 8 * (big ? unitSize - 1 - byte : byte));
+      }
     }
     const std::size_t bufferSize = random() % 4 == 0 ? 65 + random() % 5000 : 1 + random() % 64;
     const std::size_t maxRead = random() % 2 ? SIZE_MAX : 1 + random() % bufferSize;
