@@ -63,6 +63,22 @@ void RemoveLineBreaks(std::u16string& text) {
   text.resize(static_cast<std::size_t>(out - text.data()));
 }
 
+// Appends `count` NUL characters to `text`. Where its capacity is short, the
+// text moves into memory of just the size needed, asked for in large pages:
+// the string's own growth doubles the capacity, which puts a text of a few
+// megabytes beyond what the allocator keeps at hand, into fresh memory that
+// costs a page fault for every 4 KiB (see docs/performance.md).
+void AppendNuls(std::u16string& text, std::size_t count) {
+  if (text.capacity() - text.size() < count) {
+    std::u16string grown;
+    grown.reserve(text.size() + count);
+    PreferLargePages(grown.data(), (text.size() + count) * sizeof(char16_t));
+    grown.append(text);
+    text.swap(grown);
+  }
+  text.append(count, u'\0');
+}
+
 [[noreturn]] void RejectAsNotBase64() {
   throw Failure(err::kNotBase64, "MyDecode");
 }
@@ -136,7 +152,7 @@ Base64::Base64() {
 std::u16string Base64::Encode(std::u16string& text) const {
   const std::size_t remainder = text.size() % kGroupBytes;
   const std::size_t padCount = remainder == 0 ? 0 : kGroupBytes - remainder;
-  text.append(padCount, u'\0');
+  AppendNuls(text, padCount);
   if (text.empty()) return {};
 
   CheckSize(text.size(), kEncodeSource);
