@@ -16,7 +16,7 @@
 # start of the vk document), for the memory of a small copy. Then a batch:
 # 1000 XML files of 50 kB, all in one `lum-brevix -q F1 ... F1000` (each copy
 # beside its source), against a shell loop that runs the C loop once per file
-# and one that runs cat once per file.
+# and one that runs cat once per file (and BASELINE's lum-brevix, if given).
 #
 # Every other output is checked byte for byte against the expected copy
 # (for cat: the input). The programs take turns within each round, in a new
@@ -164,12 +164,14 @@ def many_files():
     loop = 'for f in "$@"; do %s; done'
     ways = {
         'lum-brevix': ([cli, '-q'] + sources, lambda source: source + '_LUM.XML', wanted),
+        'lum-brevix before': ([baseline, '-q'] + sources, lambda source: source + '_LUM.XML', wanted),
         'C loop, once per file': (['sh', '-c', loop % f'{c_loop} "$f" "$f.out"', 'sh'] + sources,
                                   lambda source: source + '.out', wanted),
         'cat, once per file': (['sh', '-c', loop % 'cat "$f" > "$f.cat"', 'sh'] + sources,
                                lambda source: source + '.cat', open(sources[0], 'rb').read()),
     }
-    tools = {'lum-brevix': 'lum-brevix', 'C loop, once per file': 'C loop', 'cat, once per file': 'cat'}
+    tools = {'lum-brevix': 'lum-brevix', 'lum-brevix before': 'lum-brevix before', 'C loop, once per file': 'C loop',
+             'cat, once per file': 'cat'}
     ways = {way: value for way, value in ways.items() if tools[way] in commands}
     walls, cpus, peaks = {}, {}, {}
     for round_ in range(rounds):
