@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <system_error>
 #include <thread>
@@ -63,6 +64,36 @@ void RemoveLineBreaks(std::u16string& text) {
   text.resize(static_cast<std::size_t>(out - text.data()));
 }
 
+// `text` followed by `count` NUL characters, in memory of just that size,
+// asked for in large pages. The string's own growth would double the
+// capacity, which puts a text of a few megabytes beyond what the allocator
+// keeps at hand, into fresh memory that costs a page fault for every 4 KiB
+// (see docs/performance.md).
+std::u16string WithNuls(const std::u16string& text, std::size_t count) {
+  std::u16string grown;
+  grown.reserve(text.size() + count);
+  PreferLargePages(grown.data(), (text.size() + count) * sizeof(char16_t));
+  grown.append(text);
+  grown.append(count, u'\0');
+  return grown;
+}
+
+// Appends `count` NUL characters to `text`.
+void AppendNuls(std::u16string& text, std::size_t count) {
+  if (text.capacity() - text.size() >= count) {
+    text.append(count, u'\0');
+  } else {
+    text = WithNuls(text, count);
+  }
+}
+
+// The length of the Base64 text of `count` bytes (a multiple of 3): four
+// digits for every three bytes, and a CR LF after each full line.
+std::size_t EncodedSize(std::size_t count) {
+  const std::size_t digits = count / kGroupBytes * kGroupDigits;
+  return digits + digits / kLineDigits * 2;
+}
+
 [[noreturn]] void RejectAsNotBase64() {
   throw Failure(err::kNotBase64, "MyDecode");
 }
@@ -95,9 +126,11 @@ constexpr std::size_t kChunkLines = 512;
 
 // Runs `encodeChunk(index)` for every index below `chunks`, on this thread and
 // a helper thread, each taking the next index until none is left; on this
-// thread alone where no thread can be started.
-template <typename EncodeChunk>
-void OnTwoThreads(std::size_t chunks, const EncodeChunk& encodeChunk) {
+// thread alone where no thread can be started. This thread runs `first()`
+// before it takes any chunk; what that throws is thrown once the helper
+// thread has ended.
+template <typename EncodeChunk, typename First>
+void OnTwoThreads(std::size_t chunks, const EncodeChunk& encodeChunk, const First& first) {
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
     for (std::size_t index; (index = next.fetch_add(1, std::memory_order_relaxed)) < chunks;) encodeChunk(index);
@@ -108,8 +141,15 @@ void OnTwoThreads(std::size_t chunks, const EncodeChunk& encodeChunk) {
   } catch (const std::system_error&) {
     // One thread does it all.
   }
+  std::exception_ptr failure;
+  try {
+    first();
+  } catch (...) {
+    failure = std::current_exception();
+  }
   work();
   if (helper.joinable()) helper.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace
@@ -134,22 +174,49 @@ Base64::Base64() {
 }
 
 std::u16string Base64::Encode(std::u16string& text) const {
-  const std::size_t remainder = text.size() % kGroupBytes;
-  const std::size_t padCount = remainder == 0 ? 0 : kGroupBytes - remainder;
-  text.append(padCount, u'\0');
-  if (text.empty()) return {};
+  const std::size_t whole = text.size() - text.size() % kGroupBytes;  // the characters of whole groups
+  const std::size_t padCount = whole == text.size() ? 0 : whole + kGroupBytes - text.size();
+  const std::size_t padded = text.size() + padCount;
+  if (padded == 0) return {};
+  try {
+    CheckSize(padded, kEncodeSource);
+    CheckSize(EncodedSize(padded), kEncodeSource);
+  } catch (const Failure&) {
+    AppendNuls(text, padCount);
+    throw;
+  }
 
-  CheckSize(text.size(), kEncodeSource);
   std::u16string encoded;
   if (const UnitConversion* conversion = UnitByUnitConversion()) {
     const auto& byteOf = conversion->byteOf;
-    encoded = encodeBytes(text.data(), text.size(), [&byteOf](char16_t c) { return byteOf[c]; });
+    const auto toByte = [&byteOf](char16_t c) { return byteOf[c]; };
+    // The whole groups are encoded from the text as it is. Where the NULs
+    // need more room than the variable has and the text is long, this
+    // thread moves the text into its new place while the helper thread
+    // encodes; otherwise the NULs come first.
+    const bool growAlongside = text.capacity() - text.size() < padCount && whole >= kSharedFrom;
+    if (!growAlongside) AppendNuls(text, padCount);
+    std::u16string grown;
+    encoded = encodeBytes(text.data(), whole, EncodedSize(padded), toByte, [&] {
+      if (growAlongside) grown = WithNuls(text, padCount);
+    });
+    if (growAlongside) text.swap(grown);
+    // The last group, with the NULs, on the line under way.
+    if (padCount != 0) {
+      std::array<char16_t, kGroupDigits> lastGroup;
+      EncodeLines(text.data() + whole, text.data() + padded, lastGroup.data(), toByte, digitPairs);
+      encoded.append(lastGroup.data(), lastGroup.size());
+      if (padded % kLineBytes == 0) encoded.append(u"\r\n");
+    }
   } else {
+    AppendNuls(text, padCount);
     const std::string bytes = ToAnsi(text);
     // Only a multi-byte code page gives more bytes than characters; the last
     // group would then read past the end.
     if (bytes.size() % kGroupBytes != 0) throw Failure(err::kSubscriptOutOfRange, kEncodeSource);
-    encoded = encodeBytes(bytes.data(), bytes.size(), [](char b) { return static_cast<unsigned char>(b); });
+    CheckSize(EncodedSize(bytes.size()), kEncodeSource);
+    encoded = encodeBytes(bytes.data(), bytes.size(), EncodedSize(bytes.size()),
+                          [](char b) { return static_cast<unsigned char>(b); }, [] {});
   }
 
   // The last one or two digits stand only for the appended NULs: mark them,
@@ -160,17 +227,17 @@ std::u16string Base64::Encode(std::u16string& text) const {
   return encoded;
 }
 
-template <typename Unit, typename ToByte>
-std::u16string Base64::encodeBytes(const Unit* in, std::size_t count, ToByte toByte) const {
-  const std::size_t digits = count / kGroupBytes * kGroupDigits;
-  const std::size_t size = digits + digits / kLineDigits * 2;  // a CR LF after each full line
-  CheckSize(size, kEncodeSource);
+template <typename Unit, typename ToByte, typename Alongside>
+std::u16string Base64::encodeBytes(const Unit* in, std::size_t count, std::size_t capacity, ToByte toByte,
+                                   const Alongside& alongside) const {
+  const std::size_t size = EncodedSize(count);
   // The digits are ASCII, which every ANSI code page reads as itself, so
   // they are written as characters straight away.
   std::u16string encoded;
-  encoded.reserve(size);
-  PreferLargePages(encoded.data(), size * sizeof(char16_t));
+  encoded.reserve(capacity);
+  PreferLargePages(encoded.data(), capacity * sizeof(char16_t));
   if (count < kSharedFrom) {
+    alongside();
     // A block of lines at a time into a small buffer, which stays in the
     // cache, and appended from there, so that the result's memory is written
     // once (a string made at its size is zero-filled first).
@@ -188,11 +255,14 @@ std::u16string Base64::encodeBytes(const Unit* in, std::size_t count, ToByte toB
   // lines straight into their places in the result, in any order.
   encoded.resize(size);
   constexpr std::size_t kChunkBytes = kChunkLines * kLineBytes;
-  OnTwoThreads((count + kChunkBytes - 1) / kChunkBytes, [&](std::size_t index) {
-    const Unit* const from = in + index * kChunkBytes;
-    EncodeLines(from, from + std::min(count - index * kChunkBytes, kChunkBytes),
-                encoded.data() + index * kChunkLines * (kLineDigits + 2), toByte, digitPairs);
-  });
+  OnTwoThreads(
+      (count + kChunkBytes - 1) / kChunkBytes,
+      [&](std::size_t index) {
+        const Unit* const from = in + index * kChunkBytes;
+        EncodeLines(from, from + std::min(count - index * kChunkBytes, kChunkBytes),
+                    encoded.data() + index * kChunkLines * (kLineDigits + 2), toByte, digitPairs);
+      },
+      alongside);
   return encoded;
 }
 

@@ -43,9 +43,11 @@ class Base64 {
 
  private:
   // The result of encoding `count` bytes (a multiple of 3), `toByte(in[i])`
-  // each; the digits go straight into it.
-  template <typename Unit, typename ToByte>
-  std::u16string encodeBytes(const Unit* in, std::size_t count, ToByte toByte) const;
+  // each, with room for `capacity` characters; the digits go straight into
+  // it. The calling thread runs `alongside()` while a long text is encoded.
+  template <typename Unit, typename ToByte, typename Alongside>
+  std::u16string encodeBytes(const Unit* in, std::size_t count, std::size_t capacity, ToByte toByte,
+                             const Alongside& alongside) const;
   // Decodes `text` (whole groups, the last one ending in `padCount` pad
   // marks) into `out`, `fromByte(byte)` for each byte; throws when `text` is
   // not Base64.

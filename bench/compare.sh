@@ -12,6 +12,12 @@
 #   xmllint  xmllint --format --huge: indents a parsed document, a different
 #            job; timed on the XML inputs only, its output not compared
 #
+# Besides the inputs of bench/reformat-bench.sh, a file under 1 MiB (the
+# start of the vk document), for the memory of a small copy. Then a batch:
+# 1000 XML files of 50 kB, all in one `lum-brevix -q F1 ... F1000` (each copy
+# beside its source), against a shell loop that runs the C loop once per file
+# and one that runs cat once per file (and BASELINE's lum-brevix, if given).
+#
 # Every other output is checked byte for byte against the expected copy
 # (for cat: the input). The programs take turns within each round, in a new
 # order each round. Prints Markdown tables: the median wall time
@@ -45,7 +51,7 @@ PYTHONPATH=bench python3 - "$work" "$rounds" "$build_dir/lum-brevix" "$build_dir
   "$build_dir/bench/reformat_c_loop" "${BASELINE:-}" "${ONLY:-}" <<'PY'
 import filecmp, os, platform, random, statistics, subprocess, sys
 
-from benchkit import DOCUMENTS, MiB, corpus, measure, write_expected
+from benchkit import DOCUMENTS, ROOT_HEAD, ROOT_TAIL, MiB, corpus, measure, one_line, write, write_expected
 
 work, rounds, cli, engine, c_loop, baseline, only = sys.argv[1], int(sys.argv[2]), *sys.argv[3:]
 output = os.path.join(work, 'out')
@@ -74,6 +80,11 @@ env = {key: value for key, value in os.environ.items() if not key.startswith(('L
 env['LC_ALL'] = 'C'
 
 inputs = corpus(work)
+vk = dict(DOCUMENTS)['vk']
+if os.path.exists(vk):
+    # Whole tags only: the start of the document up to a '>'.
+    body = one_line(vk)
+    inputs.insert(0, write(os.path.join(work, 'vk-900K.xml'), body[:body.rindex(b'>', 0, 900 * 1000) + 1], 1))
 expected = {source: write_expected(source) for source in inputs}
 
 
@@ -138,6 +149,55 @@ table('Wall time, median', 0, 'ms', lambda ms: f'{ms:.1f}',
        ('python / lum-brevix', lambda values: ratio(values, 'python', 'lum-brevix'))))
 table('CPU time (user + system), median', 1, 'ms', lambda ms: f'{ms:.1f}')
 table('Peak resident memory', 2, 'MiB', lambda kib: f'{kib / 1024:.1f}')
+
+
+
+def many_files():
+    """The batch of 1000 files of 50 kB: wall ms, CPU ms and peak KiB per way, medians."""
+    folder = os.path.join(work, 'many')
+    os.mkdir(folder)
+    body = one_line(next(path for label, path in DOCUMENTS if os.path.exists(path)))
+    part = body[:body.rindex(b'>', 0, 50 * 1000 - len(ROOT_HEAD) - len(ROOT_TAIL)) + 1]
+    sources = [write(os.path.join(folder, f'f{index:04}.xml'), part, len(ROOT_HEAD) + 1, ROOT_HEAD, ROOT_TAIL)
+               for index in range(1000)]
+    wanted = open(write_expected(sources[0]), 'rb').read()
+    loop = 'for f in "$@"; do %s; done'
+    ways = {
+        'lum-brevix': ([cli, '-q'] + sources, lambda source: source + '_LUM.XML', wanted),
+        'lum-brevix before': ([baseline, '-q'] + sources, lambda source: source + '_LUM.XML', wanted),
+        'C loop, once per file': (['sh', '-c', loop % f'{c_loop} "$f" "$f.out"', 'sh'] + sources,
+                                  lambda source: source + '.out', wanted),
+        'cat, once per file': (['sh', '-c', loop % 'cat "$f" > "$f.cat"', 'sh'] + sources,
+                               lambda source: source + '.cat', open(sources[0], 'rb').read()),
+    }
+    tools = {'lum-brevix': 'lum-brevix', 'lum-brevix before': 'lum-brevix before', 'C loop, once per file': 'C loop',
+             'cat, once per file': 'cat'}
+    ways = {way: value for way, value in ways.items() if tools[way] in commands}
+    walls, cpus, peaks = {}, {}, {}
+    for round_ in range(rounds):
+        for way in random.Random(round_).sample(list(ways), len(ways)):
+            argv, target, content = ways[way]
+            for source in sources:
+                if os.path.exists(target(source)):
+                    os.remove(target(source))
+            status, wall, cpu, peak = measure(argv, env=env)
+            if status != 0 or any(open(target(source), 'rb').read() != content for source in sources):
+                sys.exit(f'{way}: failed or wrong output on the batch')
+            walls.setdefault(way, []).append(wall)
+            cpus.setdefault(way, []).append(cpu)
+            peaks[way] = max(peaks.get(way, 0), peak)
+    print(f'\n1000 files of {len(ROOT_HEAD) + len(part) + len(ROOT_TAIL)} bytes, one process or loop a round, medians\n')
+    print('| way | wall ms | CPU ms | peak MiB | lum-brevix / this |')
+    print('|---|---:|---:|---:|---:|')
+    mine = statistics.median(walls['lum-brevix']) if 'lum-brevix' in walls else None
+    for way in ways:
+        wall = statistics.median(walls[way])
+        ratio = f'{mine / wall:.2f}' if mine else '—'
+        print(f'| {way} | {wall:.1f} | {statistics.median(cpus[way]):.1f} | {peaks[way] / 1024:.1f} | {ratio} |')
+
+
+if any(tool in commands for tool in ('lum-brevix', 'C loop', 'cat')):
+    many_files()
 
 cpu = next((line.split(':', 1)[1].strip() for line in open('/proc/cpuinfo') if line.startswith('model name')), '?')
 fs = subprocess.run(['stat', '-f', '-c', '%T', work], capture_output=True, text=True).stdout.strip()

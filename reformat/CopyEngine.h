@@ -31,7 +31,9 @@ class CopyObserver {
 
 enum class CopyOutcome { Completed, Cancelled };
 
-inline constexpr std::size_t kDefaultCopyBufferSize = std::size_t{1} << 20;
+// Half a MiB: the four buffers of a copy into a file, each three source
+// buffers long (see Pipeline), then fit in four large pages.
+inline constexpr std::size_t kDefaultCopyBufferSize = std::size_t{512} << 10;
 
 // Copies `source` to `sink` with CR LF inserted after every ">", and changes
 // nothing else.

@@ -1,13 +1,19 @@
 #include "reformat/Pipeline.h"
 
+#include <new>
 #include <system_error>
+#include <tuple>
+#include <utility>
+
+#include "platform/LargePages.h"
 
 namespace lum {
 namespace {
 
 // Buffers start on a page boundary: the kernel copies between them and the
 // page cache several times faster when both sides are aligned alike.
-constexpr std::align_val_t kBufferAlignment{4096};
+constexpr std::size_t kPageSize = 4096;
+constexpr std::size_t kLargePageSize = std::size_t{2} << 20;
 
 // The copying thread holds two buffers at a time, one the source is read
 // into and one the target is gathered in. A writer thread gets two more: one
@@ -15,17 +21,82 @@ constexpr std::align_val_t kBufferAlignment{4096};
 constexpr std::size_t kCallerBuffers = 2;
 constexpr std::size_t kOwnThreadBuffers = 4;
 
+// The first write to each page of fresh memory is a page fault, which on a
+// virtual machine can cost more than copying the page (10 to 25 us for each
+// 4 KiB page measured, see docs/performance.md). A block of a large page or
+// more therefore starts on a large-page boundary and asks for large pages:
+// one fault for each 2 MiB. A smaller block, for a small file, stays in small
+// pages, so that only the pages the copy uses count as the process's memory.
+std::align_val_t AlignmentFor(std::size_t size) {
+  return std::align_val_t{size >= kLargePageSize ? kLargePageSize : kPageSize};
+}
+
+char* NewBlock(std::size_t size) {
+  auto* const data = static_cast<char*>(::operator new(size, AlignmentFor(size)));
+  if (size >= kLargePageSize) PreferLargePages(data, size);
+  return data;
+}
+
+void DeleteBlock(char* data, std::size_t size) { ::operator delete(data, AlignmentFor(size)); }
+
+// The block of the pipeline that ended last, kept for the next one: a batch
+// of files, or the window's next job, then fills memory whose pages are
+// there already instead of faulting in new ones for every file.
+class SpareBlock {
+ public:
+  SpareBlock() = default;
+  SpareBlock(const SpareBlock&) = delete;
+  SpareBlock& operator=(const SpareBlock&) = delete;
+  ~SpareBlock() {
+    if (data_ != nullptr) DeleteBlock(data_, size_);
+  }
+
+  // The spare block where it holds `size` bytes, else a new one; a spare
+  // that is too small goes first, so that the two are never held at once.
+  std::pair<char*, std::size_t> take(std::size_t size) {
+    {
+      const std::lock_guard lock(mutex_);
+      if (data_ != nullptr) {
+        if (size_ >= size) return {std::exchange(data_, nullptr), size_};
+        DeleteBlock(std::exchange(data_, nullptr), size_);
+      }
+    }
+    return {NewBlock(size), size};
+  }
+
+  // Keeps the larger of `data` and the spare block.
+  void give(char* data, std::size_t size) {
+    const std::lock_guard lock(mutex_);
+    if (data_ != nullptr && size_ >= size) return DeleteBlock(data, size);
+    if (data_ != nullptr) DeleteBlock(data_, size_);
+    data_ = data;
+    size_ = size;
+  }
+
+ private:
+  std::mutex mutex_;
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+SpareBlock& Spare() {
+  static SpareBlock spare;
+  return spare;
+}
+
 }  // namespace
 
-void Pipeline::AlignedDelete::operator()(char* buffer) const { ::operator delete[](buffer, kBufferAlignment); }
+Pipeline::Block::Block(std::size_t size) { std::tie(data_, size_) = Spare().take(size); }
 
-Pipeline::Pipeline(ByteSink& sink, std::size_t bufferSize, SinkThread sinkThread) : sink_(sink) {
-  const std::size_t count = sinkThread == SinkThread::Own ? kOwnThreadBuffers : kCallerBuffers;
-  for (std::size_t i = 0; i < count; ++i) {
-    buffers_.emplace_back(static_cast<char*>(::operator new[](bufferSize, kBufferAlignment)));
-    free_.push_back(buffers_.back().get());
-  }
-  queue_.resize(count);
+Pipeline::Block::~Block() { Spare().give(data_, size_); }
+
+Pipeline::Pipeline(ByteSink& sink, std::size_t bufferSize, SinkThread sinkThread)
+    : sink_(sink),
+      count_(sinkThread == SinkThread::Own ? kOwnThreadBuffers : kCallerBuffers),
+      stride_((bufferSize + kPageSize - 1) / kPageSize * kPageSize),
+      block_(count_ * stride_) {
+  for (std::size_t i = 0; i < count_; ++i) free_.push_back(block_.data() + i * stride_);
+  queue_.resize(count_);
   if (sinkThread == SinkThread::Caller) return;
   try {
     writer_ = std::thread([this] { writeChunks(); });

@@ -3,9 +3,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
-#include <memory>
 #include <mutex>
-#include <new>
 #include <thread>
 #include <vector>
 
@@ -33,6 +31,9 @@ enum class SinkThread {
 // reading and scanning of the next ones; the buffers bound the memory
 // whatever the length of the copy.
 //
+// The buffers lie in one block of memory, which the pipeline that ends
+// leaves to the next one (see Pipeline.cpp).
+//
 // Only the thread that made the pipeline calls its methods. A failure of the
 // sink stops the writing; the next call of take(), write() or finish()
 // rethrows that exception. The destructor drops what is not written yet and
@@ -41,6 +42,7 @@ class Pipeline {
  public:
   // `bufferSize` bytes each, page-aligned.
   Pipeline(ByteSink& sink, std::size_t bufferSize, SinkThread sinkThread);
+  // Ends the writer thread and leaves the block to the next pipeline.
   ~Pipeline();
   Pipeline(const Pipeline&) = delete;
   Pipeline& operator=(const Pipeline&) = delete;
@@ -59,8 +61,20 @@ class Pipeline {
     const char* data;
     std::size_t size;
   };
-  struct AlignedDelete {
-    void operator()(char* buffer) const;
+  // The memory of all the buffers: a block of at least `size` bytes, the
+  // one the last pipeline left where it is large enough, handed on to the
+  // next pipeline at the end.
+  class Block {
+   public:
+    explicit Block(std::size_t size);
+    ~Block();
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+    char* data() const { return data_; }
+
+   private:
+    char* data_;
+    std::size_t size_;
   };
 
   void makeProgress(std::unique_lock<std::mutex>& lock);
@@ -69,7 +83,9 @@ class Pipeline {
   void rethrowFailure() const;
 
   ByteSink& sink_;
-  std::vector<std::unique_ptr<char[], AlignedDelete>> buffers_;
+  const std::size_t count_;   // buffers
+  const std::size_t stride_;  // from one buffer to the next, whole pages
+  Block block_;
   std::mutex mutex_;
   std::condition_variable chunkQueued_;   // the writer thread waits for work or the end
   std::condition_variable chunkWritten_;  // the copying thread waits for a write to end

@@ -39,6 +39,14 @@ class SourceEnd final : public ByteSource {
   ByteSource& inner_;
 };
 
+// A file shorter than this is copied by the calling thread alone, in buffers
+// of kSmallFileBuffer: a target that a few writes hold gains nothing from a
+// writer thread, whose start costs more than it could overlap, and smaller
+// buffers keep the pages the copy touches, and with them the process's
+// memory, in proportion to the file.
+constexpr std::int64_t kSmallFile = std::int64_t{1} << 20;
+constexpr std::size_t kSmallFileBuffer = std::size_t{256} << 10;
+
 }  // namespace
 
 Failure TargetIsTheSource() {
@@ -67,11 +75,14 @@ CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, Cop
   ByteSink& output = targetFile ? static_cast<ByteSink&>(*targetFile) : *std::get<ByteSink*>(target);
   const std::int64_t total = sourceFile ? sourceFile->size() : -1;
   // A file is written on a thread of its own while the source is read and
-  // scanned; a stream, which may wait for its reader for good, by this
-  // thread, where a stop request breaks off the wait.
-  const SinkThread sinkThread = targetFile ? SinkThread::Own : SinkThread::Caller;
+  // scanned, unless the source is a small file; a stream, which may wait for
+  // its reader for good, by this thread, where a stop request breaks off the
+  // wait.
+  const bool small = total >= 0 && total < kSmallFile;
+  const SinkThread sinkThread = targetFile && !small ? SinkThread::Own : SinkThread::Caller;
+  const std::size_t bufferSize = small ? kSmallFileBuffer : kDefaultCopyBufferSize;
   return ConcerningEnd(CopyEnd::Target, [&] {
-    const CopyOutcome outcome = CopyWithLineBreaks(input, output, total, observer, kDefaultCopyBufferSize, sinkThread);
+    const CopyOutcome outcome = CopyWithLineBreaks(input, output, total, observer, bufferSize, sinkThread);
     // The source is closed before the copy takes a name: Windows replaces no
     // file that is still open, and an in-place conversion replaces the source.
     sourceFile.reset();

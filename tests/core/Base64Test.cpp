@@ -100,13 +100,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Every length up to a few lines, around a hundred lines, and around the
 // size from which two threads share the work, of all 256 characters of the
-// code page: Encode against the reference, Decode back.
+// code page: Encode against the reference, and the caller's variable, made
+// at its length, with the NULs appended; Decode back.
 TEST(Base64, RoundTripsAgainstTheReference) {
   std::mt19937 random(20240501);
   const lum::Base64 codec;
   std::vector<std::size_t> lengths(301);
   std::iota(lengths.begin(), lengths.end(), 0);
-  lengths.insert(lengths.end(), {5399, 5400, 5401, (4 << 20) - 1, (4 << 20) + 1, (9 << 20) + 2});
+  lengths.insert(lengths.end(), {5399, 5400, 5401, (4 << 20) - 1, (4 << 20) + 3, (4 << 20) + 4});
   for (const std::size_t length : lengths) {
     std::string bytes(length, '\0');
     for (char& byte : bytes) byte = static_cast<char>(random());
@@ -114,6 +115,7 @@ TEST(Base64, RoundTripsAgainstTheReference) {
     std::u16string variable = text;
     std::u16string encoded = codec.Encode(variable);
     ASSERT_TRUE(encoded == Reference(bytes)) << length;
+    ASSERT_TRUE(variable == text + std::u16string((3 - length % 3) % 3, u'\0')) << length;
     ASSERT_TRUE(codec.Decode(encoded) == text) << length;
   }
 }
