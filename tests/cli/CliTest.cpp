@@ -8,7 +8,6 @@
 #include <map>
 
 #include "cli/Progress.h"
-#include "platform/Version.h"
 #include "tests/support/Files.h"
 #include "tests/support/ReferenceCopy.h"
 #include "tests/support/Streams.h"
@@ -76,13 +75,14 @@ INSTANTIATE_TEST_SUITE_P(
     CommandLines, CliTest,
     testing::Values(
         Row{"NoFile", {"-q"}, 2, Usage("chybí SOUBOR")},
-        Row{"UnknownOption", {"a.xml", "-x"}, 2, Usage("neznámá volba -x")},
+        Row{"UnknownOptionAmongShortOnes", {"a.xml", "-qx"}, 2, Usage("neznámá volba -x")},
+        Row{"UnknownLongOption", {"--xyz=1", "a.xml"}, 2, Usage("neznámá volba --xyz")},
+        Row{"LongOptionWithoutArgumentGivenOne", {"--quiet=ano", "a.xml"}, 2, Usage("volba --quiet nemá argument")},
         Row{"OutputWithoutName", {"a.xml", "-o"}, 2, Usage("u volby -o chybí VÝSTUP")},
         Row{"OutputTwice", {"-o", "x", "-o", "y", "a.xml"}, 2, Usage("volba -o je zadána víckrát")},
         Row{"OutputWithTwoFiles", {"-o", "x", "a.xml", "velký.xml"}, 2, Usage("s volbou -o jen jeden SOUBOR")},
         Row{"StandardInputWithoutOutput", {"a.xml", "-"}, 2, Usage("standardní vstup (-) jen s volbou -o")},
         Row{"Help", {"--help"}, 0, "", {}, "Použití: lum-brevix [-q] SOUBOR...\n"},
-        Row{"Version", {"--version"}, 0, "", {}, std::string("lum-brevix ") + lum::version::kFull + "\n"},
         Row{"DoubleDashEndsTheOptions", {"--", "-q.xml"}, 0, "-q.xml: kopie uložena do -q.xml_LUM.XML\n",
             {{"-q.xml_LUM.XML", "<q/>\r\n"}}},
         Row{"BatchGoesOnPastAMissingFile", {"a.xml", "chybí.xml", "velký.xml"}, 1,
@@ -91,8 +91,13 @@ INSTANTIATE_TEST_SUITE_P(
             {{"a.xml_LUM.XML", kCopyOfA}, {"velký.xml_LUM.XML", ReferenceTarget(kBig)}}},
         Row{"QuietSaysOnlyErrors", {"chybí.xml", "-q", "a.xml"}, 1, "chybí.xml: 53-Soubor nebyl nalezen\n",
             {{"a.xml_LUM.XML", kCopyOfA}}},
-        Row{"OutputOption", {"-o", "výstup/hotovo.xml", "a.xml"}, 0, "a.xml: kopie uložena do výstup/hotovo.xml\n",
-            {{"výstup/hotovo.xml", kCopyOfA}}},
+        Row{"LongOutputOptionWithEquals", {"--output=výstup/hotovo.xml", "a.xml"}, 0,
+            "a.xml: kopie uložena do výstup/hotovo.xml\n", {{"výstup/hotovo.xml", kCopyOfA}}},
+        Row{"ShortenedLongOptionThenItsArgument", {"--out", "out.xml", "a.xml"}, 0, "a.xml: kopie uložena do out.xml\n",
+            {{"out.xml", kCopyOfA}}},
+        Row{"ShortOptionsTogether", {"-qo", "out.xml", "a.xml"}, 0, "", {{"out.xml", kCopyOfA}}},
+        Row{"OutputArgumentInTheSameWord", {"a.xml", "-oout.xml"}, 0, "a.xml: kopie uložena do out.xml\n",
+            {{"out.xml", kCopyOfA}}},
         Row{"FailureNamesTheTarget", {"-o", "chybí/out.xml", "a.xml"}, 1, "chybí/out.xml: 76-Cesta nebyla nalezena\n"},
         Row{"FileToStandardOutput", {"-o", "-", "velký.xml"}, 0, "", {}, ReferenceTarget(kBig)},
         Row{"StandardInputToFile", {"-o", "out.xml", "-"}, 0, "standardní vstup: kopie uložena do out.xml\n",
