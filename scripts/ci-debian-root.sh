@@ -10,9 +10,9 @@
 # as a tarball in ${BREVIX_CACHE_DIR:-~/.cache/lum-brevix}, with the packages
 # apt fetched, so that a later run downloads nothing new; without them it is
 # made first (about 3 minutes). Needs root: mmdebstrap's root mode, chroot.
-# Usage: tests/packaging/debian-root.sh [BUILD_DIR]
+# Usage: scripts/ci-debian-root.sh [BUILD_DIR]
 set -euo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/.."
 source_dir=$PWD
 build=$(realpath "${1:-${BUILD_DIR:-build}}")
 cache=${BREVIX_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/lum-brevix}
