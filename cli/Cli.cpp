@@ -33,14 +33,16 @@ constexpr char kHelp[] =
     "jeden po druhém; chyba u jednoho nezastaví ostatní.\n"
     "\n"
     "Volby:\n"
-    "  -o VÝSTUP      kopii jediného SOUBORU zapíše do VÝSTUPU;\n"
-    "                 \"-\" (i /dev/stdout) je standardní výstup;\n"
-    "                 -o SOUBOR SOUBOR převede SOUBOR na místě (bezpečně:\n"
-    "                 hotová kopie nahradí zdroj celá)\n"
-    "  -q, --quiet    vypíše jen chyby\n"
-    "  -h, --help     vypíše tuto nápovědu\n"
-    "      --version  vypíše verzi programu\n"
-    "  --             všechny další argumenty jsou soubory\n"
+    "  -o, --output=VÝSTUP  kopii jediného SOUBORU zapíše do VÝSTUPU;\n"
+    "                       \"-\" (i /dev/stdout) je standardní výstup;\n"
+    "                       -o SOUBOR SOUBOR převede SOUBOR na místě\n"
+    "                       (bezpečně: hotová kopie nahradí zdroj celá)\n"
+    "  -q, --quiet          vypíše jen chyby\n"
+    "  -h, --help           vypíše tuto nápovědu\n"
+    "      --version        vypíše verzi programu\n"
+    "  --                   všechny další argumenty jsou soubory\n"
+    "Krátké volby lze psát dohromady (-qo VÝSTUP, -oVÝSTUP), dlouhé zkrátit\n"
+    "(--out VÝSTUP, --out=VÝSTUP); volby mohou stát i mezi soubory.\n"
     "\n"
     "SOUBOR \"-\" je standardní vstup (jen s volbou -o). Průběh se ukazuje na\n"
     "standardním chybovém výstupu, je-li to terminál a soubor větší než 4 MiB.\n"
@@ -62,27 +64,103 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+enum class Option { Output, Quiet, Help, Version };
+
+struct OptionName {
+  Option option;
+  char shortName;  // '\0': none
+  std::string_view longName;
+  bool takesArgument;
+};
+
+constexpr OptionName kOptionNames[] = {{Option::Output, 'o', "output", true},
+                                       {Option::Quiet, 'q', "quiet", false},
+                                       {Option::Help, 'h', "help", false},
+                                       {Option::Version, '\0', "version", false}};
+
+// The long option that `name` spells in full or begins, as getopt_long
+// takes it (--out for --output).
+const OptionName* FindLong(std::string_view name) {
+  const OptionName* found = nullptr;
+  for (const OptionName& candidate : kOptionNames) {
+    if (candidate.longName == name) return &candidate;
+    if (!name.empty() && candidate.longName.starts_with(name)) {
+      if (found != nullptr) return nullptr;  // more than one begins so
+      found = &candidate;
+    }
+  }
+  return found;
+}
+
+const OptionName* FindShort(char name) {
+  for (const OptionName& candidate : kOptionNames) {
+    if (candidate.shortName != '\0' && candidate.shortName == name) return &candidate;
+  }
+  return nullptr;
+}
+
+// The character of UTF-8 `text` that starts at `at`, whole, for messages.
+std::string CharacterAt(const std::string& text, std::size_t at) {
+  std::size_t end = at + 1;
+  while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  return text.substr(at, end - at);
+}
+
+// The options as getopt_long-style tools take them: short ones alone or
+// together (-q -o X, -qo X, -oX), long ones as --output X or --output=X or
+// shortened (--out X), anywhere among the files; "--" ends the options, and
+// "-" alone is a file. An option's argument is taken whatever it looks like
+// (-o - is standard output).
 Options Parse(const std::vector<std::string>& arguments) {
   Options options;
   bool onlyFiles = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
+    // `written`: the option as the user wrote it, for messages; `attached`:
+    // its argument in the same word, if any.
+    const auto apply = [&](const OptionName& name, const std::string& written, std::optional<std::string> attached) {
+      if (attached && !name.takesArgument) throw UsageError("volba " + written + " nemá argument");
+      if (name.takesArgument && !attached) {
+        if (++i == arguments.size()) throw UsageError("u volby " + written + " chybí VÝSTUP");
+        attached = arguments[i];
+      }
+      switch (name.option) {
+        case Option::Output:
+          if (options.output) throw UsageError("volba " + written + " je zadána víckrát");
+          options.output = attached;
+          break;
+        case Option::Quiet:
+          options.quiet = true;
+          break;
+        case Option::Help:
+          options.help = true;
+          break;
+        case Option::Version:
+          options.version = true;
+          break;
+      }
+    };
     if (onlyFiles || argument.size() < 2 || argument[0] != '-') {
       options.files.push_back(argument);
     } else if (argument == "--") {
       onlyFiles = true;
-    } else if (argument == "-h" || argument == "--help") {
-      options.help = true;
-    } else if (argument == "--version") {
-      options.version = true;
-    } else if (argument == "-q" || argument == "--quiet") {
-      options.quiet = true;
-    } else if (argument == "-o") {
-      if (options.output) throw UsageError("volba -o je zadána víckrát");
-      if (++i == arguments.size()) throw UsageError("u volby -o chybí VÝSTUP");
-      options.output = arguments[i];
+    } else if (argument.starts_with("--")) {
+      const std::size_t equals = argument.find('=');
+      const std::string written = argument.substr(0, equals);
+      const OptionName* name = FindLong(std::string_view(written).substr(2));
+      if (name == nullptr) throw UsageError("neznámá volba " + written);
+      apply(*name, "--" + std::string(name->longName),
+            equals == std::string::npos ? std::nullopt : std::optional(argument.substr(equals + 1)));
     } else {
-      throw UsageError("neznámá volba " + argument);
+      for (std::size_t at = 1; at < argument.size(); ++at) {
+        const OptionName* name = FindShort(argument[at]);
+        if (name == nullptr) throw UsageError("neznámá volba -" + CharacterAt(argument, at));
+        // An option that takes an argument takes the rest of the word, if any.
+        const bool restIsArgument = name->takesArgument && at + 1 < argument.size();
+        apply(*name, std::string("-") + name->shortName,
+              restIsArgument ? std::optional(argument.substr(at + 1)) : std::nullopt);
+        if (name->takesArgument) break;
+      }
     }
   }
   if (options.help || options.version) return options;

@@ -112,12 +112,19 @@ void frmMain::closeEvent(QCloseEvent* event) {
 // "Vyber": the chosen file replaces the path field; a cancel leaves it.
 void frmMain::Command1_Click() {
   if (reformat_->busy()) return pressDuringRun(&frmMain::Command1_Click);
-  // Where the program's folder cannot be found, the chooser opens wherever it
-  // opens by itself: an exception must not leave a Qt slot.
+  // An exception must not leave a Qt slot: where the program's folder cannot
+  // be told, it counts as one the user may not write to.
   QString programFolder;
   try {
     programFolder = QString::fromStdString(Ui().programFolder());
   } catch (const std::exception&) {
+  }
+  // An installed program's folder (/usr/bin) holds none of the user's files:
+  // where the user may not write to it, the chooser opens in the folder of
+  // the path in the field, or else in the home folder.
+  if (!QFileInfo(programFolder).isWritable()) {
+    const QFileInfo field(ui_->Text1->toPlainText());
+    programFolder = !field.filePath().isEmpty() && field.absoluteDir().exists() ? field.absolutePath() : QDir::homePath();
   }
   const NativePath path = ShowOpenFileDialog(QStringLiteral("XML soubor"), programFolder, QStringLiteral("XML"),
                                              QStringLiteral("*.XML"), false, QStringLiteral("Soubor"));

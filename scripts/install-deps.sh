@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages the build and the tests need, only those
-# that are missing. Extra package names may be passed as arguments.
+# that are missing; with --window first, only what building and running the
+# window program needs. Extra package names may be passed as arguments.
 set -euo pipefail
 
-packages=(cmake make g++ pkgconf qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev
-          fonts-dejavu-core xvfb xauth xdotool x11-utils
-          python3 desktop-file-utils appstream dpkg-dev help2man lintian
-          libclang-rt-14-dev "$@")
+packages=(cmake make g++ pkgconf qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core)
+if [ "${1:-}" = --window ]; then
+  shift
+else
+  packages+=(libgtest-dev xvfb xauth xdotool x11-utils
+             python3 desktop-file-utils appstream dpkg-dev help2man lintian
+             libclang-rt-14-dev)
+fi
+packages+=("$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 export BUILD_DIR=${BUILD_DIR:-build-asan}
-scripts/build.sh -DBREVIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+scripts/build.sh -DBREVIX_BUILD_TESTS=ON -DBREVIX_BUILD_BENCH=OFF -DBREVIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1

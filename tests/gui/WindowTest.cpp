@@ -127,13 +127,15 @@ INSTANTIATE_TEST_SUITE_P(Focus, EnterTest, testing::Values("Text1", "Command1", 
 
 // `programFolder` inside the scripted one ("": it; nullptr: it cannot be
 // told); `chosen` false: the user cancels; `opensThere`: the chooser opens in
-// the scripted folder.
-struct VyberRow { const char* name; const char* programFolder; bool chosen; bool opensThere; };
+// the scripted folder; `field`: the path field holds this file of the
+// scripted folder (nullptr: a bare name).
+struct VyberRow { const char* name; const char* programFolder; bool chosen; bool opensThere; const char* field = nullptr; };
 using VyberTest = testing::TestWithParam<VyberRow>;
 
-// "Vyber" opens the chooser in the program's folder, or where it opens by
-// itself when that folder is gone or cannot be told; the chosen file replaces
-// the path field, a cancel leaves it and no pointer override.
+// "Vyber" opens the chooser in the program's folder, or, when the user may
+// not write there (it is gone or cannot be told), in the folder of the path
+// in the field; the chosen file replaces the path field, a cancel leaves it
+// and no pointer override.
 TEST_P(VyberTest, ChooserInTheProgramFolderChoiceInThePathField) {
   const VyberRow& row = GetParam();
   ScriptedUi ui;
@@ -142,20 +144,22 @@ TEST_P(VyberTest, ChooserInTheProgramFolderChoiceInThePathField) {
   ui.programFolderIs = row.programFolder ? std::optional(ui.folder.path(row.programFolder)) : std::nullopt;
   if (row.chosen) ui.nextFileName = chosen;
   frmMain window;
-  Text1(window)->setPlainText("ručně");
+  const QString typed = row.field ? QString::fromStdString(ui.folder.path(row.field)) : "ručně";
+  Text1(window)->setPlainText(typed);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   Click(window, "Command1");
   EXPECT_TRUE(row.chosen || QApplication::overrideCursor() == nullptr);
   while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
   const bool inProgramFolder = ui.chooserFolders.value(0) == QString::fromStdString(ui.folder.path(""));
   EXPECT_EQ(inProgramFolder, row.opensThere) << ui.chooserFolders.value(0);
-  EXPECT_EQ(Text1(window)->toPlainText(), row.chosen ? chosen : "ručně");
+  EXPECT_EQ(Text1(window)->toPlainText(), row.chosen ? chosen : typed);
   EXPECT_EQ(ui.boxes, Boxes{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, VyberTest, testing::Values(
     VyberRow{"InProgramFolder", "", true, true}, VyberRow{"CancelKeepsThePath", "", false, true},
-    VyberRow{"FolderGone", "chybi", true, false}, VyberRow{"FolderUnknown", nullptr, true, false}), kRowName);
+    VyberRow{"FolderGone", "chybi", true, false}, VyberRow{"FolderUnknown", nullptr, true, false},
+    VyberRow{"FolderNotWritableOpensAtThePathInTheField", "chybi", true, true, "faktura.xml"}), kRowName);
 
 // The real chooser, accepted as a user accepts it, hands its file over; one
 // that stays open is closed after 3 s, so that the test ends all the same.
