@@ -99,6 +99,47 @@ const OptionName* FindShort(char name) {
   return nullptr;
 }
 
+// The length of the UTF-8 character that starts `text`, if it is a valid
+// one that a terminal shows as it is: no control character (C0, DEL, C1),
+// no overlong form, no surrogate; 0 otherwise.
+std::size_t PrintableCharacter(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
+  const std::size_t length = lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+  if (length == 0 || text.size() < length) return 0;
+  char32_t code = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    code = code << 6 | (byte(i) & 0x3F);
+  }
+  constexpr char32_t kShortest[] = {0, 0, 0xA0, 0x800, 0x10000};  // 0x80-0x9F: the C1 controls
+  if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+// A file name as messages show it: as it is, unless it holds a control
+// character or bytes that are no UTF-8, which could drive the terminal or
+// garble the line. Such a name is shown quoted as a shell writes it,
+// $'...', with those bytes as \xHH, so that it can also be pasted back.
+std::string Printable(std::string_view name) {
+  std::string quoted = "$'";
+  bool needed = false;
+  for (std::size_t i = 0; i < name.size();) {
+    if (const std::size_t length = PrintableCharacter(name.substr(i))) {
+      if (name[i] == '\\' || name[i] == '\'') quoted += '\\';
+      quoted.append(name.substr(i, length));
+      i += length;
+      continue;
+    }
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(name[i++]));
+    quoted += escape;
+    needed = true;
+  }
+  return needed ? quoted + "'" : std::string(name);
+}
+
 // The character of UTF-8 `text` that starts at `at`, whole, for messages.
 std::string CharacterAt(const std::string& text, std::size_t at) {
   std::size_t end = at + 1;
@@ -148,13 +189,13 @@ Options Parse(const std::vector<std::string>& arguments) {
       const std::size_t equals = argument.find('=');
       const std::string written = argument.substr(0, equals);
       const OptionName* name = FindLong(std::string_view(written).substr(2));
-      if (name == nullptr) throw UsageError("neznámá volba " + written);
+      if (name == nullptr) throw UsageError("neznámá volba " + Printable(written));
       apply(*name, "--" + std::string(name->longName),
             equals == std::string::npos ? std::nullopt : std::optional(argument.substr(equals + 1)));
     } else {
       for (std::size_t at = 1; at < argument.size(); ++at) {
         const OptionName* name = FindShort(argument[at]);
-        if (name == nullptr) throw UsageError("neznámá volba -" + CharacterAt(argument, at));
+        if (name == nullptr) throw UsageError("neznámá volba " + Printable("-" + CharacterAt(argument, at)));
         // An option that takes an argument takes the rest of the word, if any.
         const bool restIsArgument = name->takesArgument && at + 1 < argument.size();
         apply(*name, std::string("-") + name->shortName,
@@ -170,47 +211,6 @@ Options Parse(const std::vector<std::string>& arguments) {
     if (file == kStandardStream && !options.output) throw UsageError("standardní vstup (-) jen s volbou -o");
   }
   return options;
-}
-
-// The length of the UTF-8 character that starts `text`, if it is a valid
-// one that a terminal shows as it is: no control character (C0, DEL, C1),
-// no overlong form, no surrogate; 0 otherwise.
-std::size_t PrintableCharacter(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
-  const std::size_t length = lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-  if (length == 0 || text.size() < length) return 0;
-  char32_t code = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-    code = code << 6 | (byte(i) & 0x3F);
-  }
-  constexpr char32_t kShortest[] = {0, 0, 0xA0, 0x800, 0x10000};  // 0x80-0x9F: the C1 controls
-  if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-// A file name as messages show it: as it is, unless it holds a control
-// character or bytes that are no UTF-8, which could drive the terminal or
-// garble the line. Such a name is shown quoted as a shell writes it,
-// $'...', with those bytes as \xHH, so that it can also be pasted back.
-std::string Printable(std::string_view name) {
-  std::string quoted = "$'";
-  bool needed = false;
-  for (std::size_t i = 0; i < name.size();) {
-    if (const std::size_t length = PrintableCharacter(name.substr(i))) {
-      if (name[i] == '\\' || name[i] == '\'') quoted += '\\';
-      quoted.append(name.substr(i, length));
-      i += length;
-      continue;
-    }
-    char escape[8];
-    std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(name[i++]));
-    quoted += escape;
-    needed = true;
-  }
-  return needed ? quoted + "'" : std::string(name);
 }
 
 // The name of a source or target in messages.

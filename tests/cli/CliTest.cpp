@@ -77,6 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"NoFile", {"-q"}, 2, Usage("chybí SOUBOR")},
         Row{"UnknownOptionAmongShortOnes", {"a.xml", "-qx"}, 2, Usage("neznámá volba -x")},
         Row{"UnknownLongOption", {"--xyz=1", "a.xml"}, 2, Usage("neznámá volba --xyz")},
+        Row{"UnknownOptionWithAControlCharacterIsEscaped", {"-\x1b", "a.xml"}, 2, Usage("neznámá volba $'-\\x1B'")},
         Row{"LongOptionWithoutArgumentGivenOne", {"--quiet=ano", "a.xml"}, 2, Usage("volba --quiet nemá argument")},
         Row{"OutputWithoutName", {"a.xml", "-o"}, 2, Usage("u volby -o chybí VÝSTUP")},
         Row{"OutputTwice", {"-o", "x", "-o", "y", "a.xml"}, 2, Usage("volba -o je zadána víckrát")},
