@@ -4,6 +4,7 @@
 #include "main_window/frmMain.h"
 #include "platform/CommandLine.h"
 #include "platform/Program.h"
+#include "platform/qt/StateReport.h"
 #include "platform/qt/Translations.h"
 
 int main(int argc, char* argv[]) {
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
   QApplication app(qtArgumentCount, argv);
   QApplication::setApplicationName(QStringLiteral("LUM_Brevix"));
   lum::InstallCzechTranslations(app);
+  lum::StartStateReport(app);
 
   QStringList arguments;
   for (const std::string& argument : lum::CommandLineArguments(argc, argv)) {
