@@ -15,8 +15,8 @@
 namespace lum {
 namespace {
 
-// Often enough to see the busy state of a copy that takes a second.
-constexpr int kReportIntervalMs = 50;
+// Often enough to see the busy state of a copy that takes half a second.
+constexpr int kReportIntervalMs = 20;
 
 QString Escaped(QString text) {
   return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))

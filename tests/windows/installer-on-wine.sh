@@ -20,8 +20,8 @@ rm -rf "$work" && mkdir -p "$work"
 
 # The prefix's files and registry keys with their values. Stopping the Wine
 # server writes the registry to its files. Left out: temporary files, the
-# keys' time stamps, Wine's own records of windows, fonts and devices, which
-# any program that opens a window changes; the removal at the next start of
+# keys' time stamps, Wine's own records of windows, fonts, devices and network
+# cards, which it renews as programs start; the removal at the next start of
 # the uninstaller's copy in the temporary folder, which it cannot delete
 # while it runs; and the folder last visited in a file chooser, which Qt
 # keeps for the user in Software\QtProject, shared by all Qt programs.
@@ -31,7 +31,7 @@ snapshot() {
   (cd "$drive_c" && find . -path '*/Temp' -prune -o -path './windows/temp' -prune -o -print | sort)
   cat "$WINEPREFIX"/{system,user,userdef}.reg |
     sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' |
-    awk '/^\[/ {volatile = $0 ~ /^\[(Software\\\\Wine|System\\\\CurrentControlSet\\\\(Enum|Control\\\\(Class|DeviceClasses|Video))|Hardware\\\\|Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts|Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer|Software\\\\QtProject\\\\)/}
+    awk '/^\[/ {volatile = $0 ~ /^\[(Software\\\\Wine|System\\\\CurrentControlSet\\\\(Enum|Control\\\\(Class|DeviceClasses|Video))|Hardware\\\\|Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\(Fonts|NetworkCards)|Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer|Software\\\\QtProject\\\\)/}
          !volatile' |
     perl -ne 'if (/^"PendingFileRenameOperations"=str\(7\):"(.*)"$/) {
                 (my $rest = $1) =~ s/\\\\\?\?\\\\(?:[^"\\]|\\\\)*?\\\\Temp\\\\~nsu\d+\.tmp(?:\\\\Un\.exe)?\\0\\0//g;
@@ -46,6 +46,7 @@ registry_value() {
   { "$emulator" reg query "$1" /ve 2>/dev/null || true; } | tr -d '\r' | awk -F'    ' 'NF >= 4 {print $4}'
 }
 
+"$emulator" cmd /c exit  # sets a new prefix up
 snapshot >"$work/before.txt"
 
 echo "installing silently: $(basename "$installer")"
