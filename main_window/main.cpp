@@ -3,6 +3,7 @@
 #include "main_window/frmMain.h"
 #include "platform/CommandLine.h"
 #include "platform/Program.h"
+#include "platform/qt/StateReport.h"
 #include "platform/qt/Translations.h"
 
 int main(int argc, char* argv[]) {
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
   QApplication app(qtArgumentCount, argv);
   QApplication::setApplicationName(QStringLiteral("LUM_Brevix"));
   lum::InstallCzechTranslations(app);
+  lum::StartStateReport(app);
 
   lum::frmMain window;
   window.show();
