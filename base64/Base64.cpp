@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "platform/CodePage.h"
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 #include "platform/LargePages.h"
 
 namespace lum {

@@ -21,9 +21,9 @@
 #include <unistd.h>
 
 #include "main_window/frmMain.h"
-#include "platform/qt/UiServices.h"
+#include "window_helpers/UiServices.h"
 #include "reformat/ReformatFile.h"
-#include "shared/Paths.h"
+#include "reformat/TargetPath.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "reformat/ReformatFile.h"
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <utility>
 
 #include "cli/Progress.h"
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 #include "platform/Version.h"
 #include "platform/console/Interrupt.h"
 #include "platform/console/StandardStreams.h"
 #include "reformat/ReformatFile.h"
-#include "shared/Paths.h"
+#include "reformat/TargetPath.h"
 
 namespace lum::cli {
 namespace {

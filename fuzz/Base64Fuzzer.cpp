@@ -6,7 +6,7 @@
 #include "base64/Base64.h"
 #include "fuzz/FuzzCheck.h"
 #include "platform/CodePage.h"
-#include "tests/support/Streams.h"
+#include "tests/support/FailureNumber.h"
 
 static void FuzzOne(FuzzedDataProvider&& input) {
   static const lum::Base64 codec;

@@ -12,7 +12,7 @@ static void FuzzOne(FuzzedDataProvider&& input) {
   // The temporary folder is one of the run's own (see scripts/fuzz.sh and the tests).
   const std::string file = std::filesystem::temp_directory_path() / "brevix-fuzz.INI";
   std::ofstream(file, std::ios::binary) << content;
-  const std::string value = lum::GetProfileString(section, key, fallback, file);
+  const std::string value = lum::ReadIniString(section, key, fallback, file);
   const auto length = std::ranges::count_if(value, [](char byte) { return (byte & 0xC0) != 0x80; });  // characters
   FUZZ_CHECK(std::cmp_less_equal(length, lum::kProfileValueMax));
   FUZZ_CHECK(content.find('=') != std::string::npos ||

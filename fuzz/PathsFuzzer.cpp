@@ -3,7 +3,7 @@
 // path), the folder ends at that separator (after it for a root), and the
 // target adds the suffix to the name.
 #include "fuzz/FuzzCheck.h"
-#include "shared/Paths.h"
+#include "reformat/TargetPath.h"
 
 static void FuzzOne(FuzzedDataProvider&& input) {
   const auto style = input.ConsumeBool() ? lum::PathStyle::Windows : lum::PathStyle::Posix;

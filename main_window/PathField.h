@@ -3,7 +3,7 @@
 #include <QString>
 #include <string>
 
-#include "platform/qt/NativePath.h"
+#include "window_helpers/NativePath.h"
 
 class QPlainTextEdit;
 

@@ -10,9 +10,9 @@
 #include <system_error>
 
 #include "main_window/PathField.h"
-#include "platform/qt/UiServices.h"
-#include "shared/EnableForm.h"
-#include "shared/Paths.h"
+#include "window_helpers/UiServices.h"
+#include "window_helpers/EnableForm.h"
+#include "reformat/TargetPath.h"
 
 namespace lum {
 namespace {

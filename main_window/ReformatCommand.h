@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 #include "reformat/CopyEngine.h"
 
 class QLineEdit;

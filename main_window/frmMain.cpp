@@ -9,11 +9,12 @@
 #include <QPushButton>
 #include <exception>
 
+#include "paths/Paths.h"
 #include "platform/Program.h"
 #include "platform/Version.h"
-#include "platform/qt/UiServices.h"
+#include "window_helpers/UiServices.h"
 #include "reformat/ReformatFile.h"
-#include "shared/OpenFileDialog.h"
+#include "window_helpers/OpenFileDialog.h"
 #include "ui_frmMain.h"
 
 // The resources are compiled into a static library; this pulls them in.
@@ -39,9 +40,7 @@ NativePath DroppedLocalFile(const QMimeData* data) {
 // `path` made absolute against the current folder, otherwise as given.
 NativePath AbsolutePath(const std::string& path) {
   if (QDir::isAbsolutePath(QString::fromStdString(path))) return NativePath::FromBytes(path);
-  std::string folder = CurrentFolder();
-  if (!folder.ends_with(kNativeSeparator)) folder += kNativeSeparator;
-  return NativePath::FromBytes(folder + path);
+  return NativePath::FromBytes(JoinPath(CurrentFolder(), path, kNativePathStyle));
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include "main_window/frmMain.h"
 #include "platform/CommandLine.h"
 #include "platform/Program.h"
-#include "platform/qt/StateReport.h"
-#include "platform/qt/Translations.h"
+#include "window_helpers/StateReport.h"
+#include "window_helpers/Translations.h"
 
 int main(int argc, char* argv[]) {
   lum::IgnoreFileSizeLimitSignal();

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstddef>
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 
 namespace lum {
 namespace {

@@ -1,6 +1,6 @@
 #include "platform/DirectoryListing.h"
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 
 #include <glob.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include "platform/DirectoryListing.h"
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 #include "platform/WinText_internal.h"
 
 #include <windows.h>

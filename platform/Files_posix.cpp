@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
+#include "paths/Paths.h"
 #include "platform/Files_internal.h"
 #include "platform/SystemIo.h"
 
@@ -16,12 +17,6 @@
 
 namespace lum {
 namespace {
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t separator = path.rfind('/');
-  if (separator == std::string::npos) return ".";
-  return separator == 0 ? "/" : path.substr(0, separator);
-}
 
 bool IsFolder(const std::string& path) {
   struct stat status {};
@@ -46,7 +41,7 @@ FileIdentity IdentityFrom(const struct stat& status) {
 // the target's name are followed here, where it does not apply.
 void RefusePlantedLink(const std::string& link, const struct stat& linkStatus) {
   struct stat folder {};
-  if (::stat(FolderOf(link).c_str(), &folder) != 0) FailWithLastError(kOutputSource);
+  if (::stat(FolderForFileCalls(link).c_str(), &folder) != 0) FailWithLastError(kOutputSource);
   const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
   if (shared && linkStatus.st_uid != ::geteuid() && linkStatus.st_uid != folder.st_uid) {
     throw Failure(err::kPathFileAccess, kOutputSource, "Cíl je odkaz jiného uživatele ve sdílené složce");
@@ -72,7 +67,7 @@ std::string FollowLinks(std::string path) {
     const ssize_t length = ::readlink(path.c_str(), link.data(), link.size());
     if (length < 0) FailWithLastError(kOutputSource);
     link.resize(static_cast<std::size_t>(length));
-    path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+    path = link.front() == '/' ? link : FolderForFileCalls(path) + "/" + link;
   }
   throw Failure(err::kPathFileAccess, kOutputSource);
 }
@@ -135,7 +130,7 @@ InputFile::InputFile(const std::string& path) {
   if (fd < 0) {
     const int error = errno;
     // A missing file and a missing folder on the way report the same errno.
-    if (error == ENOENT && !IsFolder(FolderOf(path))) throw Failure(err::kPathNotFound, kInputSource);
+    if (error == ENOENT && !IsFolder(FolderForFileCalls(path))) throw Failure(err::kPathNotFound, kInputSource);
     throw Failure(FailureNumberFor(error), kInputSource);
   }
   handle_ = std::make_unique<Handle>(fd);
@@ -178,7 +173,7 @@ ReplacementFile::ReplacementFile(const std::string& target) : handle_(std::make_
 #ifdef O_TMPFILE
   // An unnamed file gets its name in commit() through its entry in /proc.
   if (::access("/proc/self/fd", X_OK) == 0) {
-    handle.fd = ::open(FolderOf(handle.target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    handle.fd = ::open(FolderForFileCalls(handle.target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (handle.fd >= 0) return;
     // These say that the file system has no unnamed files.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) FailToCreate();

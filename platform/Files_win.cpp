@@ -1,6 +1,6 @@
 #include "platform/Files.h"
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 #include "platform/Files_internal.h"
 #include "platform/SystemIo.h"
 #include "platform/WinText_internal.h"

@@ -1,9 +1,6 @@
 #include "platform/ProfileString.h"
 
 #include <windows.h>
-// windows.h names the A or W variant of its own GetProfileString through a
-// macro, which would rename the function below.
-#undef GetProfileString
 
 #include <vector>
 
@@ -17,7 +14,7 @@ std::string AnsiFromUtf8(const std::string& utf8) { return AnsiFromWide(WideFrom
 
 }  // namespace
 
-std::string GetProfileString(const std::string& section, const std::string& key,
+std::string ReadIniString(const std::string& section, const std::string& key,
                              const std::string& defaultValue, const std::string& file) {
   std::vector<char> buffer(kProfileValueMax + 1, ' ');
   const DWORD copied = GetPrivateProfileStringA(

@@ -4,13 +4,6 @@
 
 namespace lum {
 
-// The folder separator of the platform the program runs on.
-#ifdef _WIN32
-inline constexpr char kNativeSeparator = '\\';
-#else
-inline constexpr char kNativeSeparator = '/';
-#endif
-
 // The folder that holds the running executable, UTF-8, without a trailing
 // separator except at a root ("C:\", "/").
 std::string ProgramFolder();

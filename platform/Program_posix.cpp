@@ -1,25 +1,8 @@
 #include "platform/Program.h"
 
-#include <climits>
 #include <csignal>
-#include <unistd.h>
-
-#include <vector>
-
-#include "platform/Failure.h"
-#include "platform/Program_internal.h"
 
 namespace lum {
-
-std::string ExecutablePath() {
-  std::vector<char> buffer(PATH_MAX);
-  for (;;) {
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0) throw Failure(err::kPathFileAccess, "ProgramFolder");
-    if (static_cast<size_t>(length) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(length));
-    buffer.resize(buffer.size() * 2);
-  }
-}
 
 void IgnoreFileSizeLimitSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 #include "platform/Program_internal.h"
 #include "platform/WinText_internal.h"
 

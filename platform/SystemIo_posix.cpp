@@ -1,6 +1,6 @@
 #include "platform/SystemIo.h"
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 
 #include <cerrno>
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 #include "reformat/ScanKernel.h"
 
 // Where the CPU has SSE2 (every x86-64), ">" are found 64 bytes at a time.

@@ -3,7 +3,7 @@
 #include <string>
 #include <variant>
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 #include "reformat/CopyEngine.h"
 
 namespace lum {

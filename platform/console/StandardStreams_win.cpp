@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/Failure.h"
+#include "failure/Failure.h"
 #include "platform/Files_internal.h"
 #include "platform/SystemIo.h"
 #include "platform/console/Interrupt.h"

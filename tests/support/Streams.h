@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/ByteStream.h"
-#include "platform/Failure.h"
+#include "tests/support/FailureNumber.h"
 #include "reformat/CopyEngine.h"
 
 namespace lum::test {
@@ -82,15 +82,5 @@ class RecordingObserver : public CopyObserver {
  private:
   int cancelAt_;
 };
-
-// The number of the lum::Failure that `action` throws; 0 when it throws none.
-inline int FailureNumber(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Failure& failure) {
-    return failure.number();
-  }
-  return 0;
-}
 
 }  // namespace lum::test

@@ -1,0 +1,92 @@
+#include "paths/Paths.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using lum::PathStyle;
+constexpr PathStyle W = PathStyle::Windows, P = PathStyle::Posix;
+
+// A path: its folder part (and whether asking for it reports failure 5) and
+// its file name.
+struct SplitRow {
+  const char* name;
+  PathStyle style;
+  std::string path, directory;
+  bool fails;
+  std::string fileName;
+};
+
+void PrintTo(const SplitRow& row, std::ostream* os) { *os << row.name; }
+
+class SplitPathTest : public testing::TestWithParam<SplitRow> {};
+
+TEST_P(SplitPathTest, FolderAndFileName) {
+  const SplitRow& row = GetParam();
+  std::vector<int> reported;
+  EXPECT_EQ(lum::GetDirectoryPart(row.path, row.style, [&](const lum::Failure& f) { reported.push_back(f.number()); }),
+            row.directory);
+  EXPECT_EQ(reported, row.fails ? std::vector<int>{lum::err::kInvalidCall} : std::vector<int>{});
+  EXPECT_EQ(lum::GetDirectoryPart(row.path, row.style, {}), row.directory);
+  EXPECT_EQ(lum::GetFileNamePart(row.path, row.style), row.fileName);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, SplitPathTest,
+    testing::Values(
+        SplitRow{"WindowsFolderAndFile", W, R"(C:\Data\report.old.xml)", R"(C:\Data)", false, "report.old.xml"},
+        SplitRow{"WindowsDriveRoot", W, R"(C:\file.xml)", R"(C:\)", false, "file.xml"},
+        SplitRow{"WindowsShare", W, R"(\\server\share\a.xml)", R"(\\server\share)", false, "a.xml"},
+        SplitRow{"WindowsTwoCharacterFolder", W, R"(ab\c.xml)", R"(ab\)", false, "c.xml"},
+        SplitRow{"WindowsColonEndsTheName", W, R"(a\b:c.xml)", "a", false, "c.xml"},
+        SplitRow{"WindowsLeadingSeparator", W, R"(\a.xml)", "", false, "a.xml"},
+        SplitRow{"WindowsDriveRelative", W, "C:file.xml", "", true, "C:file.xml"},
+        SplitRow{"WindowsTwoLettersInThreeBytes", W, R"(čd\x.xml)", R"(čd\)", false, "x.xml"},
+        SplitRow{"WindowsSurrogatePairIsTwoUnits", W, "\xF0\x9D\x84\x9E\\x.xml", "\xF0\x9D\x84\x9E\\", false, "x.xml"},
+        SplitRow{"PosixFolderAndFile", P, "/data/faktura.xml_LUM.XML", "/data", false, "faktura.xml_LUM.XML"},
+        SplitRow{"PosixRootOnly", P, "/", "", false, ""},
+        SplitRow{"PosixColonIsOrdinary", P, "a/b:c.xml", "a", false, "b:c.xml"},
+        SplitRow{"PosixBareName", P, "file.xml", "", true, "file.xml"},
+        SplitRow{"PosixBackslashIsOrdinary", P, R"(d\f.xml)", "", true, R"(d\f.xml)"},
+        SplitRow{"PosixEmpty", P, "", "", false, ""},
+        SplitRow{"PosixOneLetterInTwoBytes", P, "é/x.xml", "é", false, "x.xml"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct JoinRow {
+  const char* name;
+  PathStyle style;
+  std::string directory, fileName, joined;
+};
+
+void PrintTo(const JoinRow& row, std::ostream* os) { *os << row.name; }
+
+class JoinPathTest : public testing::TestWithParam<JoinRow> {};
+
+TEST_P(JoinPathTest, PutsOneSeparatorBetween) {
+  EXPECT_EQ(lum::JoinPath(GetParam().directory, GetParam().fileName, GetParam().style), GetParam().joined);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, JoinPathTest,
+    testing::Values(JoinRow{"WindowsSeparatorAdded", W, R"(C:\Data)", "a.xml", R"(C:\Data\a.xml)"},
+                    JoinRow{"WindowsBothHaveOne", W, R"(C:\)", R"(\a.xml)", R"(C:\a.xml)"},
+                    JoinRow{"WindowsOnlyOneDropped", W, R"(C:\Data)", R"(\\a.xml)", R"(C:\Data\\a.xml)"},
+                    JoinRow{"PosixEmptyDirectory", P, "", "a.xml", "/a.xml"},
+                    JoinRow{"PosixEmptyName", P, "/data", "", "/data/"},
+                    JoinRow{"PosixBackslashIsOrdinary", P, R"(d\)", R"(\a)", R"(d\/\a)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The folder that the system's file calls get for an entry of a path.
+TEST(FolderForFileCalls, KeepsRootsAndNamesTheCurrentFolder) {
+  const std::string sep(1, lum::kNativeSeparator);
+  EXPECT_EQ(lum::FolderForFileCalls("f.xml"), ".");
+  EXPECT_EQ(lum::FolderForFileCalls(sep + "f.xml"), sep);
+  EXPECT_EQ(lum::FolderForFileCalls("a" + sep + "b" + sep + "f.xml"), "a" + sep + "b");
+#ifdef _WIN32
+  EXPECT_EQ(lum::FolderForFileCalls(R"(C:\f.xml)"), R"(C:\)");
+  EXPECT_EQ(lum::FolderForFileCalls("C:f.xml"), "C:");
+  EXPECT_EQ(lum::FolderForFileCalls("a/f.xml"), "a");
+#endif
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <optional>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "platform/ProfileString.h"
+#include "tests/support/Files.h"
+
+namespace {
+
+// A settings file (nothing: none at all), and what reading [LUM] DISABLE
+// with `fallback` gives.
+struct IniRow {
+  const char* name;
+  std::optional<std::string> content;
+  std::string expected;
+  std::string fallback = "dflt";
+};
+
+void PrintTo(const IniRow& row, std::ostream* os) { *os << row.name; }
+
+class ReadIniStringTest : public testing::TestWithParam<IniRow> {};
+
+TEST_P(ReadIniStringTest, ReadsValueOrFallback) {
+  lum::test::TempFolder folder;
+  if (GetParam().content) lum::test::WriteBytes(folder.path("LUM_Brevix.INI"), *GetParam().content);
+  EXPECT_EQ(lum::ReadIniString("LUM", "DISABLE", GetParam().fallback, folder.path("LUM_Brevix.INI")),
+            GetParam().expected);
+}
+
+// A settings file is a text file of its system: UTF-8 on POSIX; on Windows
+// the ANSI code page (1250 on the Czech systems the tests assume). The values
+// come back as UTF-8 either way.
+#ifdef _WIN32
+const std::string kHorse = "\x9Elu\x9Dou\xE8k\xFD k\xF9\xF2", kEAcute = "\xE9";
+#else
+const std::string kHorse = "žluťoučký kůň", kEAcute = "é";
+#endif
+std::string Times(int count, const std::string& text) {
+  std::string out;
+  while (count-- > 0) out += text;
+  return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadIniStringTest,
+    testing::Values(IniRow{"Plain", "[LUM]\nDISABLE=1\n", "1"},
+                    IniRow{"NoFile", std::nullopt, "dflt"},
+                    IniRow{"FallbackLosesTrailingBlanks", std::nullopt, "d", "d  "},
+                    IniRow{"NamesInAnyCase", "[lum]\ndisable=a\n", "a"},
+                    IniRow{"BlanksAroundAll", "[ LUM ]\r\n  DISABLE \t=   c d  \r\n", "c d"},
+                    IniRow{"OnePairOfQuotesGoes", "[LUM]\nDISABLE=\"'q'\"\n", "'q'"},
+                    IniRow{"QuotesAroundNothing", "[LUM]\nDISABLE=\"\"\n", ""},
+                    IniRow{"UnmatchedQuotesStay", "[LUM]\nDISABLE=\"q'\n", "\"q'"},
+                    IniRow{"EmptyValue", "[LUM]\nDISABLE=\n", ""},
+                    IniRow{"CommentedOut", "[LUM]\n  ; DISABLE=1\n", "dflt"},
+                    IniRow{"KeyInAnotherSection", "DISABLE=0\n[LUM]\nX=2\n[OTHER]\nDISABLE=1\n", "dflt"},
+                    IniRow{"FirstKeyWins", "[LUM]\nDISABLE=a=b\nDISABLE=c\n[LUM]\nDISABLE=d", "a=b"},
+                    IniRow{"ByteOrderMarkOnlyFirst", "\xEF\xBB\xBF[LUM]\n\xEF\xBB\xBF""DISABLE=2\nDISABLE=1", "1"},
+                    IniRow{"CzechValue", "[LUM]\nDISABLE=" + kHorse + "\n", "žluťoučký kůň"},
+                    IniRow{"CutTo254Characters", "[LUM]\nDISABLE=" + Times(300, kEAcute) + "\n", Times(254, "é")},
+                    IniRow{"LongFallbackCut", std::nullopt, std::string(254, 'x'), std::string(255, 'x')}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReadIniString, FolderInsteadOfFileGivesTheFallback) {
+  lum::test::TempFolder folder;
+  EXPECT_EQ(lum::ReadIniString("LUM", "DISABLE", "d", folder.path("")), "d");
+}
+
+#ifndef _WIN32
+// A settings file that is a pipe, or a link to one, reads as missing at once:
+// the read neither waits for a writer nor takes what one writes. Should it
+// wait, a writer gives it a value after 5 s, which fails the test.
+TEST(ReadIniString, PipeReadsAsMissing) {
+  for (const bool throughLink : {false, true}) {
+    lum::test::TempFolder folder;
+    const std::string pipe = folder.path("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string file = folder.path("LUM_Brevix.INI");
+    if (throughLink) std::filesystem::create_symlink(pipe, file);
+    if (!throughLink) std::filesystem::rename(pipe, file);
+    auto value = std::async(std::launch::async, [&file] { return lum::ReadIniString("LUM", "DISABLE", "d", file); });
+    if (value.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+      const int writer = open(file.c_str(), O_WRONLY | O_NONBLOCK);
+      EXPECT_EQ(write(writer, "[LUM]\nDISABLE=1\n", 16), 16);
+      close(writer);
+    }
+    EXPECT_EQ(value.get(), "d") << (throughLink ? "link to a pipe" : "pipe");
+  }
+}
+#endif
+
+}  // namespace
