@@ -1,5 +1,6 @@
 #include "failure/Failure.h"
 
+#include <new>
 #include <utility>
 
 namespace lum {
@@ -28,6 +29,16 @@ Failure::Failure(int number, std::string source, const std::string& description)
 
 Failure::Failure(int number, std::string source)
     : Failure(number, std::move(source), StandardDescription(number)) {}
+
+Failure CaughtFailure(std::string source) {
+  try {
+    throw;
+  } catch (const Failure& failure) {
+    return failure;
+  } catch (const std::bad_alloc&) {
+    return Failure(err::kOutOfMemory, std::move(source));
+  }
+}
 
 std::string ErrorBoxText(const Failure& failure) {
   return std::to_string(failure.number()) + "-" + failure.what();

@@ -44,6 +44,12 @@ class Failure : public std::runtime_error {
   std::string source_;
 };
 
+// For a catch (...) block: the failure in flight, a lum::Failure as it is
+// and running out of memory as failure 7 (err::kOutOfMemory) of `source`,
+// so that a caller that reports failures handles one kind. Any other
+// exception goes on up.
+Failure CaughtFailure(std::string source);
+
 // The text of an error box: the number in decimal, "-", the description,
 // with nothing in between ("53-Soubor nebyl nalezen").
 std::string ErrorBoxText(const Failure& failure);

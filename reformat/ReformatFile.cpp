@@ -1,7 +1,6 @@
 #include "reformat/ReformatFile.h"
 
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <utility>
 
@@ -18,12 +17,11 @@ decltype(auto) ConcerningEnd(CopyEnd end, Action&& action) {
     return std::forward<Action>(action)();
   } catch (const ReformatFailure&) {
     throw;
-  } catch (const Failure& failure) {
+  } catch (...) {
+    const Failure failure = CaughtFailure("ReformatFile");
     // A source in a form that cannot be copied is the source's failure,
     // though the copy finds it.
     throw ReformatFailure(failure, failure.number() == err::kBadFileFormat ? CopyEnd::Source : end);
-  } catch (const std::bad_alloc&) {
-    throw ReformatFailure(Failure(err::kOutOfMemory, "ReformatFile"), end);
   }
 }
 
