@@ -4,33 +4,25 @@
 
 namespace {
 
-using lum::PathStyle;
-constexpr PathStyle W = PathStyle::Windows, P = PathStyle::Posix;
-
-struct TargetRow {
-  const char* name;
-  PathStyle style;
-  std::string source, target;
-};
-
-void PrintTo(const TargetRow& row, std::ostream* os) { *os << row.name; }
-
-class TargetPathTest : public testing::TestWithParam<TargetRow> {};
-
-TEST_P(TargetPathTest, WholeNameWithSuffixBesideTheSource) {
-  EXPECT_EQ(lum::TargetPathFor(GetParam().source, GetParam().style), GetParam().target);
+TEST(TargetPathFor, WholeNameWithSuffixBesideTheSource) {
+  constexpr lum::PathStyle W = lum::PathStyle::Windows, P = lum::PathStyle::Posix;
+  const struct {
+    lum::PathStyle style;
+    const char *source, *target;
+  } rows[] = {
+      {W, R"(C:\Data\report.old.xml)", R"(C:\Data\report.old.xml_LUM.XML)"},
+      {W, R"(C:\file.xml)", R"(C:\file.xml_LUM.XML)"},  // the drive's root keeps its separator
+      {W, R"(a\b:c.xml)", R"(a\c.xml_LUM.XML)"},        // a colon ends the name
+      {W, "C:file.xml", "C:file.xml_LUM.XML"},          // drive-relative: beside it
+      {P, "/data/f.xml_LUM.XML", "/data/f.xml_LUM.XML_LUM.XML"},
+      {P, "/f.xml", "/f.xml_LUM.XML"},
+      {P, "f.xml", "f.xml_LUM.XML"},
+      {P, R"(d\f.xml)", R"(d\f.xml_LUM.XML)"},  // a backslash is an ordinary character
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.source);
+    EXPECT_EQ(lum::TargetPathFor(row.source, row.style), row.target);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Target, TargetPathTest,
-    testing::Values(TargetRow{"WindowsFolder", W, R"(C:\Data\report.old.xml)", R"(C:\Data\report.old.xml_LUM.XML)"},
-                    TargetRow{"WindowsDriveRoot", W, R"(C:\file.xml)", R"(C:\file.xml_LUM.XML)"},
-                    TargetRow{"WindowsColonEndsTheName", W, R"(a\b:c.xml)", R"(a\c.xml_LUM.XML)"},
-                    TargetRow{"WindowsDriveRelative", W, "C:file.xml", "C:file.xml_LUM.XML"},
-                    TargetRow{"PosixFolder", P, "/data/f.xml_LUM.XML", "/data/f.xml_LUM.XML_LUM.XML"},
-                    TargetRow{"PosixAtTheRoot", P, "/f.xml", "/f.xml_LUM.XML"},
-                    TargetRow{"PosixBareName", P, "f.xml", "f.xml_LUM.XML"},
-                    TargetRow{"PosixBackslashIsOrdinary", P, R"(d\f.xml)", R"(d\f.xml_LUM.XML)"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
