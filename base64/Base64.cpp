@@ -67,8 +67,7 @@ void RemoveLineBreaks(std::u16string& text) {
 // `text` followed by `count` NUL characters, in memory of just that size,
 // asked for in large pages. The string's own growth would double the
 // capacity, which puts a text of a few megabytes beyond what the allocator
-// keeps at hand, into fresh memory that costs a page fault for every 4 KiB
-// (see docs/performance.md).
+// keeps at hand, into fresh memory, where every 4 KiB page costs a fault.
 std::u16string WithNuls(const std::u16string& text, std::size_t count) {
   std::u16string grown;
   grown.reserve(text.size() + count);

@@ -22,8 +22,7 @@ constexpr std::size_t kCallerBuffers = 2;
 constexpr std::size_t kOwnThreadBuffers = 4;
 
 // The first write to each page of fresh memory is a page fault, which on a
-// virtual machine can cost more than copying the page (10 to 27 us for each
-// 4 KiB page measured, see docs/performance.md). A block of a large page or
+// virtual machine can cost more than copying the page. A block of a large page or
 // more therefore starts on a large-page boundary and asks for large pages:
 // one fault for each 2 MiB. A smaller block, for a small file, stays in small
 // pages, so that only the pages the copy uses count as the process's memory.
