@@ -83,6 +83,10 @@ char* ExpandEight(char* out, const char* in, std::uint64_t controlOffset) {
   return out + ExpandedLength(controlOffset);
 }
 
+// std::min, here: taken by reference, as there, the compiler makes it a
+// conditional move rather than a branch.
+const std::int64_t& Least(const std::int64_t& a, const std::int64_t& b) { return b < a ? b : a; }
+
 // The progress points among the lines of the block at `at`, expanded to
 // [to, to + length). A ">" ends on a point exactly where it lies at an offset
 // of `first` (under 50) plus a multiple of 50 in the block's target; the
@@ -92,7 +96,7 @@ char* ExpandEight(char* out, const char* in, std::uint64_t controlOffset) {
 void FindPoints(const char* at, std::uint64_t mask, const char* to, std::int64_t length, std::int64_t first,
                 const ProgressPoints& points) {
   // As 0 or 1, tested together with one branch.
-  const auto gtAt = [&](std::int64_t offset) { return static_cast<int>(to[offset < length ? offset : length - 1] == '>'); };
+  const auto gtAt = [&](std::int64_t offset) { return static_cast<int>(to[Least(offset, length - 1)] == '>'); };
   int any = gtAt(first) | gtAt(first + kPointStep);
   // A longer target, of a dense block, has room for up to four.
   static_assert(3 * kBlock < 4 * kPointStep, "a block's target holds at most four points");
