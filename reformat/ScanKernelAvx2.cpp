@@ -83,8 +83,8 @@ char* ExpandEight(char* out, const char* in, std::uint64_t controlOffset) {
   return out + ExpandedLength(controlOffset);
 }
 
-// std::min, here: taken by reference, as there, the compiler makes it a
-// conditional move rather than a branch.
+// std::min written out. With its operands taken by reference, as std::min
+// takes them, GCC makes it a conditional move; by value, branches.
 const std::int64_t& Least(const std::int64_t& a, const std::int64_t& b) { return b < a ? b : a; }
 
 // The progress points among the lines of the block at `at`, expanded to
