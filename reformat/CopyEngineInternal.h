@@ -11,8 +11,9 @@
 // no such copy: functions are static (each file compiles its own, under no
 // shared name), the line moves are a template that each kernel instantiates
 // only with types of its own anonymous namespace, and the structs that pass
-// between the engine and the kernels hold data only. Functions of the
-// standard library are left out for the same reason (std::rotr below).
+// between the engine and the kernels hold data only. Inline templates of the
+// standard library are left out for the same reason (std::rotr below);
+// memcpy and memchr are the C library's, compiled elsewhere.
 
 #include <cstddef>
 #include <cstdint>
