@@ -52,34 +52,30 @@ void ShowFailure(const Failure& failure) {
 
 }  // namespace
 
-// Follows the copy on the worker thread. The latest progress point goes to
-// the window after a buffer, the first one at once and the others when about
-// 20 ms have passed since the last, so that a copy with millions of points
-// sends the window no more than it can show. Cancel is the command's flag.
+// Follows the copy on the worker thread. A progress point goes to the window
+// as a queued call when about 20 ms have passed since the last one sent (the
+// first at once); the points between are skipped, so that a copy with
+// millions of points sends the window no more than it can show. Cancel is
+// the command's flag.
 class ReformatCommand::WorkerObserver final : public CopyObserver {
  public:
   explicit WorkerObserver(ReformatCommand& command) : command_(command) {}
 
-  void progress(std::int64_t remaining) override { pending_ = remaining; }
-
-  bool cancelled() override {
+  void progress(std::int64_t remaining) override {
     const Clock::time_point now = Clock::now();
-    if (pending_ && now - lastSent_ >= kInterval) {
-      QMetaObject::invokeMethod(
-          &command_, [&command = command_, remaining = *pending_] { command.showProgress(remaining); },
-          Qt::QueuedConnection);
-      pending_.reset();
-      lastSent_ = now;
-    }
-    return command_.cancelRequested_.load();
+    if (now - lastSent_ < kInterval) return;
+    QMetaObject::invokeMethod(
+        &command_, [&command = command_, remaining] { command.showProgress(remaining); }, Qt::QueuedConnection);
+    lastSent_ = now;
   }
+
+  bool cancelled() override { return command_.cancelRequested_.load(); }
 
  private:
   using Clock = std::chrono::steady_clock;
   static constexpr auto kInterval = std::chrono::milliseconds(20);
 
   ReformatCommand& command_;
-  std::optional<std::int64_t> pending_;  // the latest point not yet sent
   Clock::time_point lastSent_ = Clock::now() - kInterval;  // so that the first goes at once
 };
 
