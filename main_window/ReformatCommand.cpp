@@ -11,7 +11,6 @@
 
 #include "main_window/PathField.h"
 #include "window_helpers/UiServices.h"
-#include "window_helpers/EnableForm.h"
 #include "reformat/TargetPath.h"
 
 namespace lum {
@@ -46,10 +45,6 @@ void ShowCount(QLineEdit& field, std::int64_t remaining) {
   field.setToolTip(QLocale(QLocale::Czech).toString(count));
 }
 
-void ShowFailure(const Failure& failure) {
-  Ui().messageBox(QString::fromStdString(ErrorBoxText(failure)), kStylePlain);
-}
-
 }  // namespace
 
 // Follows the copy on the worker thread. A progress point goes to the window
@@ -80,19 +75,23 @@ class ReformatCommand::WorkerObserver final : public CopyObserver {
 };
 
 ReformatCommand::ReformatCommand(QWidget& form, const PathField& pathField, QLineEdit& progressField,
-                                 ReformatJob job)
-    : form_(form), pathField_(pathField), progressField_(progressField), job_(std::move(job)) {}
+                                 ReformatJob job, UiServices& services)
+    : services_(services),
+      busySwitch_(form, services),
+      pathField_(pathField),
+      progressField_(progressField),
+      job_(std::move(job)) {}
 
 ReformatCommand::~ReformatCommand() { stop(); }
 
 void ReformatCommand::run() {
   if (busy_ || stopping_) return;
   if (pathField_.isEmpty()) {
-    Ui().messageBox(QStringLiteral("Není zadané XML !"), kStyleCritical);
+    services_.messageBox(QStringLiteral("Není zadané XML !"), MessageStyle::Critical);
     return;
   }
   busy_ = true;
-  EnableForm(form_, false);
+  busySwitch_.EnableForm(false);
   // "Konec" may have been served by the busy switch's pump already.
   if (stopping_) {
     busy_ = false;
@@ -140,11 +139,13 @@ void ReformatCommand::finish(const Result& result) {
     return;
   }
   const bool completed = result.outcome == CopyOutcome::Completed;
-  if (result.failure) ShowFailure(*result.failure);
+  if (result.failure) {
+    services_.messageBox(QString::fromStdString(ErrorBoxText(*result.failure)), MessageStyle::Plain);
+  }
   if (completed) ShowCount(progressField_, 0);
-  EnableForm(form_, true);
+  busySwitch_.EnableForm(true);
   busy_ = false;
-  if (completed) Ui().messageBox(QStringLiteral("XML soubor byl upraven."), kStylePlain);
+  if (completed) services_.messageBox(QStringLiteral("XML soubor byl upraven."), MessageStyle::Plain);
   emit finished();
 }
 
