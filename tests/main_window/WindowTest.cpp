@@ -301,19 +301,21 @@ INSTANTIATE_TEST_SUITE_P(Files, RunTest, testing::Values(
 // `settings`: LUM_Brevix.INI (nullptr: none); `presses`: the buttons pressed
 // while the copy of a.xml runs ("Close": the window is closed; a press needs
 // the controls left enabled); `copies`: a.xml's, then b.xml's, chosen by
-// "Vyber".
-struct BusyRow { const char* name; const char* settings; bool controlsSwitch; std::vector<std::string> presses; 
-                 int copies; };
+// "Vyber"; `folderKnown` false: the program's folder cannot be told.
+struct BusyRow { const char* name; const char* settings; bool controlsSwitch; std::vector<std::string> presses;
+                 int copies; bool folderKnown = true; };
 using BusyTest = WindowTable<BusyRow>;
 
 // While a copy runs the pointer is the hourglass and the controls are
-// disabled, unless the settings file holds a DISABLE value in section LUM.
+// disabled, unless the settings file holds a DISABLE value in section LUM
+// (one that cannot be found counts as none).
 // "Vyber" and "Zpracuj" pressed meanwhile run once it is over, in that order
 // (a repeated press once); "Konec" or closing the window stops the copy, and
 // the presses made meanwhile do not run: no box, nothing beside the source.
 TEST_P(BusyTest, WhileACopyRuns) {
   const BusyRow& row = GetParam();
   if (row.settings != nullptr) WriteBytes(ui.folder.path("LUM_Brevix.INI"), row.settings);
+  if (!row.folderKnown) ui.programFolderIs.reset();
   TempFolder folder;
   WriteBytes(folder.path("a.xml"), "<a>");
   WriteBytes(folder.path("b.xml"), "<b>");
@@ -344,6 +346,7 @@ TEST_P(BusyTest, WhileACopyRuns) {
 INSTANTIATE_TEST_SUITE_P(Settings, BusyTest, testing::Values(
     BusyRow{"NoSettingsFile", nullptr, true, {}, 1}, BusyRow{"DisableSet", "[LUM]\nDISABLE=0\n", false, {}, 1},
     BusyRow{"DisableEmpty", "[LUM]\nDISABLE=\n", true, {}, 1},
+    BusyRow{"ProgramFolderUnknown", "[LUM]\nDISABLE=1\n", true, {}, 1, false},
     BusyRow{"PressesRunAfterIt", "[LUM]\nDISABLE=1\n", false, {"Command1", "Command2", "Command2"}, 2},
     BusyRow{"KonecStops", "[LUM]\nDISABLE=1\n", false, {"Command2", "Command3"}, 0},
     BusyRow{"CloseStops", nullptr, true, {"Command2", "Close"}, 0}), kRowName);
