@@ -30,7 +30,7 @@ namespace {
 // The completion message is closed as soon as it opens.
 class AnsweredUi : public lum::QtUiServices {
  public:
-  void messageBox(const QString& text, int) override { last = text; }
+  void messageBox(const QString& text, lum::MessageStyle) override { last = text; }
   QString last;
 };
 
@@ -66,8 +66,7 @@ int main(int argc, char* argv[]) {
   const std::string target = lum::TargetPathFor(source, lum::kNativePathStyle);
 
   AnsweredUi ui;
-  lum::SetUi(&ui);
-  lum::frmMain window;
+  lum::frmMain window(ui);
   window.show();
   window.findChild<QPlainTextEdit*>("Text1")->setPlainText(QString::fromStdString(source));
   auto* zpracuj = window.findChild<QPushButton*>("Command2");
@@ -87,7 +86,6 @@ int main(int argc, char* argv[]) {
     if (round % 2 == 1) engineTimes.push_back(Seconds(runEngine));
   }
   const double engine = Median(engineTimes), command = Median(commandTimes);
-  lum::SetUi(nullptr);
   std::filesystem::remove(target);
   if (ui.last != QStringLiteral("XML soubor byl upraven.")) {
     std::fprintf(stderr, "the command did not complete: %s\n", qPrintable(ui.last));

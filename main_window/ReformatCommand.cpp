@@ -11,7 +11,6 @@
 
 #include "main_window/PathField.h"
 #include "window_helpers/UiServices.h"
-#include "window_helpers/EnableForm.h"
 #include "reformat/TargetPath.h"
 
 namespace lum {
@@ -46,57 +45,53 @@ void ShowCount(QLineEdit& field, std::int64_t remaining) {
   field.setToolTip(QLocale(QLocale::Czech).toString(count));
 }
 
-void ShowFailure(const Failure& failure) {
-  Ui().messageBox(QString::fromStdString(ErrorBoxText(failure)), kStylePlain);
-}
-
 }  // namespace
 
-// Follows the copy on the worker thread. The latest progress point goes to
-// the window after a buffer, the first one at once and the others when about
-// 20 ms have passed since the last, so that a copy with millions of points
-// sends the window no more than it can show. Cancel is the command's flag.
+// Follows the copy on the worker thread. A progress point goes to the window
+// as a queued call when about 20 ms have passed since the last one sent (the
+// first at once); the points between are skipped, so that a copy with
+// millions of points sends the window no more than it can show. Cancel is
+// the command's flag.
 class ReformatCommand::WorkerObserver final : public CopyObserver {
  public:
   explicit WorkerObserver(ReformatCommand& command) : command_(command) {}
 
-  void progress(std::int64_t remaining) override { pending_ = remaining; }
-
-  bool cancelled() override {
+  void progress(std::int64_t remaining) override {
     const Clock::time_point now = Clock::now();
-    if (pending_ && now - lastSent_ >= kInterval) {
-      QMetaObject::invokeMethod(
-          &command_, [&command = command_, remaining = *pending_] { command.showProgress(remaining); },
-          Qt::QueuedConnection);
-      pending_.reset();
-      lastSent_ = now;
-    }
-    return command_.cancelRequested_.load();
+    if (now - lastSent_ < kInterval) return;
+    QMetaObject::invokeMethod(
+        &command_, [&command = command_, remaining] { command.showProgress(remaining); }, Qt::QueuedConnection);
+    lastSent_ = now;
   }
+
+  bool cancelled() override { return command_.cancelRequested_.load(); }
 
  private:
   using Clock = std::chrono::steady_clock;
   static constexpr auto kInterval = std::chrono::milliseconds(20);
 
   ReformatCommand& command_;
-  std::optional<std::int64_t> pending_;  // the latest point not yet sent
   Clock::time_point lastSent_ = Clock::now() - kInterval;  // so that the first goes at once
 };
 
 ReformatCommand::ReformatCommand(QWidget& form, const PathField& pathField, QLineEdit& progressField,
-                                 ReformatJob job)
-    : form_(form), pathField_(pathField), progressField_(progressField), job_(std::move(job)) {}
+                                 ReformatJob job, UiServices& services)
+    : services_(services),
+      busySwitch_(form, services),
+      pathField_(pathField),
+      progressField_(progressField),
+      job_(std::move(job)) {}
 
 ReformatCommand::~ReformatCommand() { stop(); }
 
 void ReformatCommand::run() {
   if (busy_ || stopping_) return;
   if (pathField_.isEmpty()) {
-    Ui().messageBox(QStringLiteral("Není zadané XML !"), kStyleCritical);
+    services_.messageBox(QStringLiteral("Není zadané XML !"), MessageStyle::Critical);
     return;
   }
   busy_ = true;
-  EnableForm(form_, false);
+  busySwitch_.EnableForm(false);
   // "Konec" may have been served by the busy switch's pump already.
   if (stopping_) {
     busy_ = false;
@@ -144,11 +139,13 @@ void ReformatCommand::finish(const Result& result) {
     return;
   }
   const bool completed = result.outcome == CopyOutcome::Completed;
-  if (result.failure) ShowFailure(*result.failure);
+  if (result.failure) {
+    services_.messageBox(QString::fromStdString(ErrorBoxText(*result.failure)), MessageStyle::Plain);
+  }
   if (completed) ShowCount(progressField_, 0);
-  EnableForm(form_, true);
+  busySwitch_.EnableForm(true);
   busy_ = false;
-  if (completed) Ui().messageBox(QStringLiteral("XML soubor byl upraven."), kStylePlain);
+  if (completed) services_.messageBox(QStringLiteral("XML soubor byl upraven."), MessageStyle::Plain);
   emit finished();
 }
 

@@ -10,6 +10,7 @@
 
 #include "failure/Failure.h"
 #include "reformat/CopyEngine.h"
+#include "window_helpers/EnableForm.h"
 
 class QLineEdit;
 class QWidget;
@@ -17,6 +18,7 @@ class QWidget;
 namespace lum {
 
 class PathField;
+class UiServices;
 
 // The job that "Zpracuj" runs: ReformatFile, unless a test gives another.
 using ReformatJob =
@@ -35,7 +37,10 @@ class ReformatCommand : public QObject {
   Q_OBJECT
 
  public:
-  ReformatCommand(QWidget& form, const PathField& pathField, QLineEdit& progressField, ReformatJob job);
+  // `form` is the window that the busy switch switches; `services` shows
+  // the message boxes.
+  ReformatCommand(QWidget& form, const PathField& pathField, QLineEdit& progressField, ReformatJob job,
+                  UiServices& services);
   // Stops a running copy as stop() does.
   ~ReformatCommand() override;
   ReformatCommand(const ReformatCommand&) = delete;
@@ -67,7 +72,8 @@ class ReformatCommand : public QObject {
   void showProgress(std::int64_t remaining);
   void finish(const Result& result);
 
-  QWidget& form_;
+  UiServices& services_;
+  BusySwitch busySwitch_;
   const PathField& pathField_;
   QLineEdit& progressField_;
   ReformatJob job_;

@@ -12,7 +12,6 @@
 #include "paths/Paths.h"
 #include "platform/Program.h"
 #include "platform/Version.h"
-#include "window_helpers/UiServices.h"
 #include "reformat/ReformatFile.h"
 #include "window_helpers/OpenFileDialog.h"
 #include "ui_frmMain.h"
@@ -45,7 +44,8 @@ NativePath AbsolutePath(const std::string& path) {
 
 }  // namespace
 
-frmMain::frmMain(ReformatJob job, QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::frmMain>()) {
+frmMain::frmMain(UiServices& services, ReformatJob job, QWidget* parent)
+    : QWidget(parent), services_(services), ui_(std::make_unique<Ui::frmMain>()) {
   InitResources();
   ui_->setupUi(this);
   if (!job) {
@@ -54,7 +54,7 @@ frmMain::frmMain(ReformatJob job, QWidget* parent) : QWidget(parent), ui_(std::m
     };
   }
   pathField_ = std::make_unique<PathField>(*ui_->Text1);
-  reformat_ = std::make_unique<ReformatCommand>(*this, *pathField_, *ui_->txtPozice, std::move(job));
+  reformat_ = std::make_unique<ReformatCommand>(*this, *pathField_, *ui_->txtPozice, std::move(job), services);
   connect(reformat_.get(), &ReformatCommand::finished, this, &frmMain::runPressed);
 
   // A fixed dialog frame: no resizing, no minimize or maximize button.
@@ -94,9 +94,9 @@ void frmMain::openWith(const std::vector<std::string>& arguments) {
   if (arguments.empty()) return;
   const std::string& file = arguments.front();
   if (arguments.size() > 1 || file.empty() || file.starts_with('-')) {
-    Ui().messageBox(QStringLiteral("Program se spouští bez argumentů, nebo s cestou k jednomu souboru:\n"
-                                   "LUM_Brevix SOUBOR"),
-                    kStyleCritical);
+    services_.messageBox(QStringLiteral("Program se spouští bez argumentů, nebo s cestou k jednomu souboru:\n"
+                                        "LUM_Brevix SOUBOR"),
+                         MessageStyle::Critical);
     return;
   }
   pathField_->set(AbsolutePath(file));
@@ -115,7 +115,7 @@ void frmMain::Command1_Click() {
   // be told, it counts as one the user may not write to.
   QString programFolder;
   try {
-    programFolder = QString::fromStdString(Ui().programFolder());
+    programFolder = QString::fromStdString(services_.programFolder());
   } catch (const std::exception&) {
   }
   // An installed program's folder (/usr/bin) holds none of the user's files:
@@ -125,8 +125,9 @@ void frmMain::Command1_Click() {
     const QFileInfo field(ui_->Text1->toPlainText());
     programFolder = !field.filePath().isEmpty() && field.absoluteDir().exists() ? field.absolutePath() : QDir::homePath();
   }
-  const NativePath path = ShowOpenFileDialog(QStringLiteral("XML soubor"), programFolder, QStringLiteral("XML"),
-                                             QStringLiteral("*.XML"), false, QStringLiteral("Soubor"));
+  const NativePath path = ShowOpenFileDialog(services_, QStringLiteral("XML soubor"), programFolder,
+                                             QStringLiteral("XML"), QStringLiteral("*.XML"), false,
+                                             QStringLiteral("Soubor"));
   if (!path.bytes.empty()) pathField_->set(path);
 }
 
@@ -178,7 +179,7 @@ bool frmMain::handleDrag(QEvent* event) {
 void frmMain::endProgram() {
   pressed_.clear();
   reformat_->stop();
-  Ui().endProgram();
+  services_.endProgram();
 }
 
 }  // namespace lum

@@ -7,6 +7,7 @@
 
 #include "main_window/PathField.h"
 #include "main_window/ReformatCommand.h"
+#include "window_helpers/UiServices.h"
 
 namespace Ui {
 class frmMain;
@@ -20,8 +21,11 @@ class frmMain : public QWidget {
   Q_OBJECT
 
  public:
-  // `job` is what "Zpracuj" runs: ReformatFile, unless a test gives another.
-  explicit frmMain(ReformatJob job = {}, QWidget* parent = nullptr);
+  // `services` shows the dialogs and ends the program: the real
+  // QtUiServices, or a test's substitute that answers them in advance. `job`
+  // is what "Zpracuj" runs: ReformatFile, unless a test gives another.
+  // `services` must outlive the window.
+  explicit frmMain(UiServices& services, ReformatJob job = {}, QWidget* parent = nullptr);
   ~frmMain() override;
 
   // The program's command-line arguments as bytes, without its name. One
@@ -54,6 +58,7 @@ class frmMain : public QWidget {
   // Accepts a dragged local file anywhere on the window; true when handled.
   bool handleDrag(QEvent* event);
 
+  UiServices& services_;
   std::unique_ptr<Ui::frmMain> ui_;
   std::unique_ptr<PathField> pathField_;
   std::unique_ptr<ReformatCommand> reformat_;

@@ -17,7 +17,8 @@ int main(int argc, char* argv[]) {
   lum::InstallCzechTranslations(app);
   lum::StartStateReport(app);
 
-  lum::frmMain window;
+  lum::QtUiServices services;
+  lum::frmMain window(services);
   window.show();
   window.openWith(lum::CommandLineArguments(argc, argv));
   return QApplication::exec();

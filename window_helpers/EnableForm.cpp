@@ -1,54 +1,61 @@
 #include "window_helpers/EnableForm.h"
 
-#include <QList>
-#include <QObject>
+#include <QCoreApplication>
+#include <QRadioButton>
+#include <QWidget>
 #include <exception>
-#include <string>
 
-#include "window_helpers/UiServices.h"
 #include "paths/Paths.h"
 #include "platform/ProfileString.h"
+#include "window_helpers/UiServices.h"
 
 namespace lum {
+namespace {
 
-void EnableForm(QWidget& form, bool enabled) {
-  UiServices& ui = Ui();
-  // Each step stands alone: a failure skips that step and the rest go on.
+// Each step of the switch stands alone: one that fails is skipped, and the
+// rest go on.
+template <typename Step>
+void Attempt(const Step& step) {
   try {
-    ui.setMousePointer(form, enabled ? kPointerDefault : kPointerHourglass);
+    step();
   } catch (const std::exception&) {
   }
-  try {
-    ui.doEvents();
-  } catch (const std::exception&) {
-  }
-  try {
-    if (ui.IniFilePath().empty()) ui.IniFilePath() = SettingsFilePathFor(ui.programFolder(), ui.executableName());
-  } catch (const std::exception&) {
-  }
-  std::string disable;
-  try {
-    disable = ReadIniString("LUM", "DISABLE", "", ui.IniFilePath());
-  } catch (const std::exception&) {
-    // Unread, the value stays empty: the controls are switched.
-  }
+}
+
+void HandleQueuedEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+}  // namespace
+
+void BusySwitch::EnableForm(bool enabled) {
+  Attempt([&] {
+    if (enabled) {
+      form_.unsetCursor();
+    } else {
+      form_.setCursor(Qt::WaitCursor);
+    }
+  });
+  Attempt(HandleQueuedEvents);
+  Attempt([&] {
+    if (settingsPath_.empty()) {
+      settingsPath_ = SettingsFilePathFor(services_.programFolder(), services_.executableName());
+    }
+  });
+  std::string disable;  // unread, it stays empty: the controls are switched
+  Attempt([&] { disable = ReadIniString("LUM", "DISABLE", "", settingsPath_); });
   if (disable.empty()) {
-    QList<QObject*> controls;
-    try {
-      controls = ui.controls(form);
-    } catch (const std::exception&) {
-    }
-    for (QObject* control : controls) {
-      try {
-        if (!ui.isTimerOrOptionButton(*control)) ui.setEnabled(*control, enabled);
-      } catch (const std::exception&) {
-      }
+    // The controls as they are before the first one changes.
+    const QObjectList children = form_.children();
+    for (QObject* child : children) {
+      Attempt([&] {
+        auto* control = qobject_cast<QWidget*>(child);
+        // Other top-level windows parented to this one are not its controls.
+        if (control != nullptr && !control->isWindow() && qobject_cast<QRadioButton*>(control) == nullptr) {
+          control->setEnabled(enabled);
+        }
+      });
     }
   }
-  try {
-    ui.doEvents();
-  } catch (const std::exception&) {
-  }
+  Attempt(HandleQueuedEvents);
 }
 
 }  // namespace lum

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <new>
 #include <memory>
 
@@ -13,11 +14,12 @@
 
 namespace lum {
 
-NativePath ShowOpenFileDialog(const QString& title, const QString& initialFolder, const QString& defaultExt,
-                              const QString& pattern, bool keepCurrentFolder, const QString& description) {
+NativePath ShowOpenFileDialog(UiServices& services, const QString& title, const QString& initialFolder,
+                              const QString& defaultExt, const QString& pattern, bool keepCurrentFolder,
+                              const QString& description) {
   NativePath result;
   // The host form lives for this call only; it goes on every path.
-  const auto host = std::make_unique<frmLUM_Servis>();
+  const auto host = std::make_unique<frmLUM_Servis>(services);
   try {
     OpenFileChooser& chooser = host->Dialog1();
     chooser.setDefaultSuffix(defaultExt);
@@ -28,10 +30,10 @@ NativePath ShowOpenFileDialog(const QString& title, const QString& initialFolder
       const QFileInfo initial(initialFolder);
       chooser.setDirectory(initial.isDir() ? initial.absoluteFilePath() : initial.absolutePath());
     }
-    if (!Ui().showOpen(chooser)) {
+    if (!services.showOpen(chooser)) {
       // A cancel is no failure: no message, the empty path, and no pointer
       // override left from before.
-      Ui().resetOverridePointer();
+      while (QGuiApplication::overrideCursor() != nullptr) QGuiApplication::restoreOverrideCursor();
       return result;
     }
     result = chooser.chosen();
@@ -39,10 +41,10 @@ NativePath ShowOpenFileDialog(const QString& title, const QString& initialFolder
       throw Failure(err::kPathNotFound, "ShowOpenFileDialog");
     }
   } catch (const Failure& failure) {
-    Ui().messageBox(QString::fromStdString(ErrorBoxText(failure)), kStyleCritical);
+    services.messageBox(QString::fromStdString(ErrorBoxText(failure)), MessageStyle::Critical);
   } catch (const std::bad_alloc&) {
-    Ui().messageBox(QString::fromStdString(ErrorBoxText(Failure(err::kOutOfMemory, "ShowOpenFileDialog"))),
-                    kStyleCritical);
+    services.messageBox(QString::fromStdString(ErrorBoxText(Failure(err::kOutOfMemory, "ShowOpenFileDialog"))),
+                        MessageStyle::Critical);
   }
   return result;
 }

@@ -13,7 +13,7 @@
 
 namespace lum {
 
-OpenFileChooser::OpenFileChooser(QWidget* parent) : QFileDialog(parent) {
+OpenFileChooser::OpenFileChooser(QWidget* parent, UiServices& services) : QFileDialog(parent), services_(services) {
   setObjectName(QStringLiteral("Dialog1"));
   setAcceptMode(QFileDialog::AcceptOpen);
   setFileMode(QFileDialog::AnyFile);
@@ -24,8 +24,9 @@ void OpenFileChooser::accept() {
   if (!files.isEmpty()) {
     const QFileInfo chosen(files.first());
     if (!chosen.isDir() && !chosen.absoluteDir().exists()) {
-      Ui().messageBox(QStringLiteral("Složka %1 neexistuje.").arg(QDir::toNativeSeparators(chosen.absolutePath())),
-                      kStylePlain);
+      services_.messageBox(
+          QStringLiteral("Složka %1 neexistuje.").arg(QDir::toNativeSeparators(chosen.absolutePath())),
+          MessageStyle::Plain);
       return;
     }
   }
@@ -80,9 +81,9 @@ void OpenFileChooser::choose(const QListWidgetItem& item) {
   done(QDialog::Accepted);
 }
 
-frmLUM_Servis::frmLUM_Servis() : ui_(std::make_unique<Ui::frmLUM_Servis>()) {
+frmLUM_Servis::frmLUM_Servis(UiServices& services) : ui_(std::make_unique<Ui::frmLUM_Servis>()) {
   ui_->setupUi(this);
-  dialog1_ = new OpenFileChooser(this);
+  dialog1_ = new OpenFileChooser(this, services);
 }
 
 frmLUM_Servis::~frmLUM_Servis() = default;

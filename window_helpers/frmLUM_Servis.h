@@ -17,6 +17,8 @@ class frmLUM_Servis;
 
 namespace lum {
 
+class UiServices;
+
 // The open-file chooser: Qt's file dialog that refuses a name whose folder
 // does not exist (the file itself need not exist). Where it is Qt's own
 // dialog, which leaves out names that are not UTF-8, a list below shows the
@@ -26,7 +28,8 @@ class OpenFileChooser : public QFileDialog {
   Q_OBJECT
 
  public:
-  explicit OpenFileChooser(QWidget* parent);
+  // `services` shows the refusal of a name whose folder does not exist.
+  OpenFileChooser(QWidget* parent, UiServices& services);
 
   // One filter entry `description` for `pattern`, matched without regard to case.
   void setFilter(const QString& description, const QString& pattern);
@@ -43,6 +46,7 @@ class OpenFileChooser : public QFileDialog {
   void listOtherNames(const QString& folder);
   void choose(const QListWidgetItem& item);
 
+  UiServices& services_;
   QString pattern_;
   QLabel* otherNamesLabel_ = nullptr;
   QListWidget* otherNames_ = nullptr;
@@ -55,7 +59,7 @@ class frmLUM_Servis : public QWidget {
   Q_OBJECT
 
  public:
-  frmLUM_Servis();
+  explicit frmLUM_Servis(UiServices& services);
   ~frmLUM_Servis() override;
 
   OpenFileChooser& Dialog1() { return *dialog1_; }
