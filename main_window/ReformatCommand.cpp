@@ -6,7 +6,6 @@
 #include <QStyle>
 #include <algorithm>
 #include <chrono>
-#include <new>
 #include <system_error>
 
 #include "main_window/PathField.h"
@@ -119,10 +118,8 @@ void ReformatCommand::work(const std::string& source, const std::string& target)
   try {
     WorkerObserver observer(*this);
     result.outcome = job_(source, target, observer);
-  } catch (const Failure& failure) {
-    result.failure = failure;
-  } catch (const std::bad_alloc&) {
-    result.failure = Failure(err::kOutOfMemory, "Zpracuj");
+  } catch (...) {
+    result.failure = CaughtFailure("Zpracuj");
   }
   QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
 }

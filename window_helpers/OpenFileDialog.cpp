@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <new>
 #include <memory>
 
 #include "platform/DirectoryListing.h"
@@ -40,10 +39,8 @@ NativePath ShowOpenFileDialog(UiServices& services, const QString& title, const 
     if (!keepCurrentFolder && !SetCurrentFolderToThatOf(result.bytes)) {
       throw Failure(err::kPathNotFound, "ShowOpenFileDialog");
     }
-  } catch (const Failure& failure) {
-    services.messageBox(QString::fromStdString(ErrorBoxText(failure)), MessageStyle::Critical);
-  } catch (const std::bad_alloc&) {
-    services.messageBox(QString::fromStdString(ErrorBoxText(Failure(err::kOutOfMemory, "ShowOpenFileDialog"))),
+  } catch (...) {
+    services.messageBox(QString::fromStdString(ErrorBoxText(CaughtFailure("ShowOpenFileDialog"))),
                         MessageStyle::Critical);
   }
   return result;
