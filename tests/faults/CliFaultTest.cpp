@@ -1,12 +1,10 @@
 // lum-brevix, the real program, where only a process shows it: killed with
 // SIGKILL at any moment, a disk that fills up, the shell's file-size limit,
 // standard output on a full device, on the source file itself and on a pipe
-// whose reader is gone, Ctrl+C, a pipe as the source, standard input read to
-// its end. Whatever happens, the target is either the earlier one or the
+// whose reader is gone, Ctrl+C, standard input read to its end. Whatever happens, the target is either the earlier one or the
 // whole copy, and nothing else is left behind.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -150,9 +148,6 @@ std::function<void(Child&)> InterruptWith(int signal) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, ProcessTest,
     testing::Values(
-        Row{"PipeAsSourceIsRefusedAtOnce", {"pipe.xml"},
-            [](Scene& s) { ASSERT_EQ(::mkfifo(s.path("pipe.xml").c_str(), 0644), 0); }, nullptr, 1,
-            "pipe.xml: 75-Chyba přístupu k cestě nebo souboru\n"},
         // SIGXFSZ stays at its default action, which ends a process, as a shell leaves it.
         Row{"FileSizeLimitIsAFullDisk", {"a.xml"}, nullptr, nullptr, 1, "a.xml_LUM.XML: 61-Disk je plný\n", false,
             "ulimit -f 128"},
