@@ -47,7 +47,6 @@ field() {
   printf '%b' "$value"
 }
 text_of() { field "$1" 5; }
-window_titles() { awk -F'\t' '$1 == "window" {print $5}' <<<"$snapshot"; }
 # wait_for CONDITION...: rereads the report until the command succeeds.
 wait_for() {
   for _ in $(seq 300); do
@@ -57,7 +56,7 @@ wait_for() {
   done
   fail "timed out waiting for: $*"
 }
-window_count_is() { [ "$(window_titles | grep -c .)" -eq "$1" ]; }
+window_count_is() { [ "$(awk -F'\t' '$1 == "window"' <<<"$snapshot" | grep -c .)" -eq "$1" ]; }
 text_is() { [ "$(text_of "$1")" == "$2" ]; }
 expect_text() { [ "$(text_of "$1")" == "$2" ] || fail "$1 shows '$(text_of "$1")', not '$2'"; }
 
@@ -91,14 +90,6 @@ expect_ended() {
   program_pid=
   [ "$status" -eq 0 ] || fail "the program ended with status $status"
 }
-# The copy of the source: its bytes with CR LF after every ">".
-expect_copy_of() {
-  cmp "$1_LUM.XML" <(perl -0777 -pe 's/>/>\r\n/g' "$1") || fail "the copy of $1 differs"
-}
-close_message() {
-  xdotool key Return
-  wait_for window_count_is 1
-}
 
 # --- the checks -------------------------------------------------------------
 echo "start: the version, the picture, empty fields"
@@ -116,8 +107,9 @@ click Command2
 wait_for window_count_is 2
 expect_text qt_msgbox_label "XML soubor byl upraven."
 expect_text txtPozice 0
-expect_copy_of "$source_file"
-close_message
+cmp "${source_file}_LUM.XML" <(perl -0777 -pe 's/>/>\r\n/g' "$source_file") || fail "the copy differs"
+xdotool key Return
+wait_for window_count_is 1
 
 echo "Vyber: the chooser's title and filter, the chosen file in the field"
 # chooser_is TITLE FILTER: Windows' chooser of that title shows that filter.
