@@ -4,17 +4,17 @@
 
 namespace lum {
 
-// Attribute bits of a directory query: the values of the Windows file
-// attributes FILE_ATTRIBUTE_HIDDEN and FILE_ATTRIBUTE_DIRECTORY.
-inline constexpr int kAttrHidden = 2;      // on POSIX: wildcards also match dot names
+// Attribute bit of a directory query: the value of the Windows file
+// attribute FILE_ATTRIBUTE_DIRECTORY.
 inline constexpr int kAttrDirectory = 16;  // folders as well as plain files
 
-// The first name (not path) that the directory listing finds for `path`,
-// which may end in a wildcard pattern ("*", "?", "[...]"), among the entries
-// that `attributes` admits: plain files always, folders with kAttrDirectory,
-// hidden entries with kAttrHidden. A path ending in a separator lists that
-// folder. Empty when nothing matches. Throws lum::Failure when the listing
-// itself fails.
+// The name (not path) of the entry that `path` names, when it exists and
+// `attributes` admits it: plain files always, folders only with
+// kAttrDirectory. A path ending in a separator names the folder itself and
+// gives ".". Empty when nothing is there. `path` is a plain name: no
+// wildcards (a Windows name cannot hold them; on POSIX "*" and "?" are
+// ordinary characters of a name). Throws lum::Failure when the listing itself
+// fails (Windows).
 std::string FirstDirectoryMatch(const std::string& path, int attributes);
 
 }  // namespace lum

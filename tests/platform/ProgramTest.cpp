@@ -14,10 +14,6 @@ TEST(Program, FolderAndNameOfTheRunningExecutable) {
   EXPECT_EQ(lum::ExecutableName(), "brevix_platform_tests");
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder) / "brevix_platform_tests") ||
               std::filesystem::exists(std::filesystem::path(folder) / "brevix_platform_tests.exe"));
-  const std::string sep(1, lum::kNativeSeparator);
-  EXPECT_EQ(lum::SettingsFilePathFor(folder, "Brevix2"), folder + sep + "Brevix2.INI");
-  // At a root the folder ends in a separator already; the path keeps both.
-  EXPECT_EQ(lum::SettingsFilePathFor(sep, "LUM_Brevix"), sep + sep + "LUM_Brevix.INI");
 }
 
 }  // namespace

@@ -100,12 +100,6 @@ TEST_P(ReformatFileTest, WritesTheWholeCopyOrLeavesAllAsItWas) {
   if (row.check) row.check(scene);
 }
 
-auto Source(const std::string& content) {
-  return [content](Scene& s) { WriteBytes(s.source, s.content = content); };
-}
-auto Target(const std::string& relative) {
-  return [relative](Scene& s) { s.target = s.folder.path(relative); };
-}
 auto From(const std::string& relative) {
   return [relative](Scene& s) { s.source = s.folder.path(relative); };
 }
@@ -115,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     Files, ReformatFileTest,
     testing::Values(
         Case{"ReplacesTheEarlierTarget", 0},
-        Case{"EmptySourceGivesEmptyTarget", 0, Source("")},
+        Case{"EmptySourceGivesEmptyTarget", 0, [](Scene& s) { WriteBytes(s.source, s.content = ""); }},
         Case{"Cancelled", kCancelled},
         Case{"FailedMidway", lum::err::kOverflow, {}, [](Scene&) { throw lum::Failure(lum::err::kOverflow, "x"); }},
         Case{"MissingSource", lum::err::kFileNotFound, From("chybí.xml")},
@@ -123,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"FolderAsSource", lum::err::kPathFileAccess, [](Scene& s) { fs::create_directory(PathOf(s.source += "d")); }},
         Case{"TargetIsAFolder", lum::err::kPathFileAccess,
              [](Scene& s) { fs::create_directory(PathOf(s.target = s.folder.path("cíl"))); }},
-        Case{"TargetFolderMissing", lum::err::kPathNotFound, Target("není" + kSep + "a.xml")},
+        Case{"TargetFolderMissing", lum::err::kPathNotFound, [](Scene& s) { s.target = s.folder.path("není" + kSep + "a.xml"); }},
         Case{"SourceCutByOneByte", lum::err::kDeviceIo, {}, [](Scene& s) { CutTo(s, s.content.size() - 1); }}),
     [](const auto& info) { return std::string(info.param.name); });
 

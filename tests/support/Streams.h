@@ -50,12 +50,10 @@ class MemorySink : public ByteSink {
   void write(const char* data, std::size_t size) override {
     if (bytes.size() + size > room_) throw Failure(failure_, "test");
     bytes.append(data, size);
-    ++writes;
     byAnotherThread |= std::this_thread::get_id() != maker_;
   }
 
   std::string bytes;
-  int writes = 0;
   bool byAnotherThread = false;
 
  private:
