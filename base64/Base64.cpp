@@ -9,8 +9,8 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/CodePage.h"
 #include "failure/Failure.h"
+#include "platform/CodePage.h"
 #include "platform/LargePages.h"
 
 namespace lum {
@@ -93,9 +93,7 @@ std::size_t EncodedSize(std::size_t count) {
   return digits + digits / kLineDigits * 2;
 }
 
-[[noreturn]] void RejectAsNotBase64() {
-  throw Failure(err::kNotBase64, "MyDecode");
-}
+[[noreturn]] void RejectAsNotBase64() { throw Failure(err::kNotBase64, "MyDecode"); }
 
 // The lines of [from, to), which starts a line and holds whole groups, to
 // `out`, each 12 bits two digits in one look-up in `pairs`; returns the end
@@ -214,8 +212,9 @@ std::u16string Base64::Encode(std::u16string& text) const {
     // group would then read past the end.
     if (bytes.size() % kGroupBytes != 0) throw Failure(err::kSubscriptOutOfRange, kEncodeSource);
     CheckSize(EncodedSize(bytes.size()), kEncodeSource);
-    encoded = encodeBytes(bytes.data(), bytes.size(), EncodedSize(bytes.size()),
-                          [](char b) { return static_cast<unsigned char>(b); }, [] {});
+    encoded = encodeBytes(
+        bytes.data(), bytes.size(), EncodedSize(bytes.size()), [](char b) { return static_cast<unsigned char>(b); },
+        [] {});
   }
 
   // The last one or two digits stand only for the appended NULs: mark them,
@@ -254,14 +253,13 @@ std::u16string Base64::encodeBytes(const Unit* in, std::size_t count, std::size_
   // lines straight into their places in the result, in any order.
   encoded.resize(size);
   constexpr std::size_t kChunkBytes = kChunkLines * kLineBytes;
-  OnTwoThreads(
-      (count + kChunkBytes - 1) / kChunkBytes,
-      [&](std::size_t index) {
-        const Unit* const from = in + index * kChunkBytes;
-        EncodeLines(from, from + std::min(count - index * kChunkBytes, kChunkBytes),
-                    encoded.data() + index * kChunkLines * (kLineDigits + 2), toByte, digitPairs);
-      },
-      alongside);
+  OnTwoThreads((count + kChunkBytes - 1) / kChunkBytes,
+               [&](std::size_t index) {
+                 const Unit* const from = in + index * kChunkBytes;
+                 EncodeLines(from, from + std::min(count - index * kChunkBytes, kChunkBytes),
+                             encoded.data() + index * kChunkLines * (kLineDigits + 2), toByte, digitPairs);
+               },
+               alongside);
   return encoded;
 }
 

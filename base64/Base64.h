@@ -54,8 +54,8 @@ class Base64 {
   template <typename Unit, typename FromByte>
   void decodeInto(const std::u16string& text, std::size_t padCount, Unit* out, FromByte fromByte) const;
 
-  std::array<std::uint8_t, 64> bytAlphabet;   // digit value -> its character
-  std::array<std::uint16_t, 256> digitOf;    // character -> its digit value, 0x100 outside the alphabet
+  std::array<std::uint8_t, 64> bytAlphabet;              // digit value -> its character
+  std::array<std::uint16_t, 256> digitOf;                // character -> its digit value, 0x100 outside the alphabet
   std::array<std::array<char16_t, 2>, 4096> digitPairs;  // 12 bits -> their two digits
 };
 

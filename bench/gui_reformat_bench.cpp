@@ -21,9 +21,9 @@
 #include <unistd.h>
 
 #include "main_window/frmMain.h"
-#include "window_helpers/UiServices.h"
 #include "reformat/ReformatFile.h"
 #include "reformat/TargetPath.h"
+#include "window_helpers/UiServices.h"
 
 namespace {
 

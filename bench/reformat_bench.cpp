@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "reformat/ReformatFile.h"
 #include "failure/Failure.h"
+#include "reformat/ReformatFile.h"
 
 namespace {
 

@@ -358,8 +358,8 @@ int RunCli(const std::vector<std::string>& arguments, const Console& console) {
   if (options.help) return WriteAnswer(console, kHelp);
   if (options.version) return WriteAnswer(console, std::string(kProgram) + " " + version::kFull + "\n");
   if (options.output && StreamNamedBy(*options.output) == StreamName::OtherStream) {
-    return ReportUsageError(console, "VÝSTUP " + Printable(*options.output) +
-                                         " je otevřený proud, ne soubor; standardní výstup je -o -");
+    return ReportUsageError(
+        console, "VÝSTUP " + Printable(*options.output) + " je otevřený proud, ne soubor; standardní výstup je -o -");
   }
   return Batch(options, console).run();
 }

@@ -102,8 +102,7 @@ std::string ProgressText(std::string_view name, std::int64_t total, std::int64_t
     // Three columns for the share, so that the bar does not move as it grows.
     char percent[8];
     std::snprintf(percent, sizeof percent, "%3d", static_cast<int>(share * 100));
-    line += percent + std::string(" % [") + std::string(cells, '#') +
-            std::string(kBarCells - cells, ' ') + "] ";
+    line += percent + std::string(" % [") + std::string(cells, '#') + std::string(kBarCells - cells, ' ') + "] ";
     line += Decimal(static_cast<double>(done) / unit) + "/" + Decimal(static_cast<double>(total) / unit) + unitName;
   } else {
     line += Decimal(static_cast<double>(done) / unit) + unitName;

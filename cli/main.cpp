@@ -12,8 +12,12 @@ int main(int argc, char** argv) {
   lum::StandardInput input;
   lum::StandardOutput output(lum::OutputStream::Output);
   lum::StandardOutput messages(lum::OutputStream::Error);
-  const lum::cli::Console console{input, output, messages, lum::IsTerminal(lum::OutputStream::Error),
-                                  lum::InterruptRequested, lum::IdentityOf(lum::OutputStream::Output)};
+  const lum::cli::Console console{input,
+                                  output,
+                                  messages,
+                                  lum::IsTerminal(lum::OutputStream::Error),
+                                  lum::InterruptRequested,
+                                  lum::IdentityOf(lum::OutputStream::Output)};
   const int status = lum::cli::RunCli(lum::CommandLineArguments(argc, argv), console);
   if (status == lum::cli::kExitReaderGone) lum::EndAsClosedPipe();
   return status;

@@ -9,19 +9,19 @@ namespace lum {
 // the error box and the command line's messages; the numbers are fixed, so
 // that users and scripts can rely on them (53 is always a missing file).
 namespace err {
-inline constexpr int kInvalidCall = 5;         // invalid procedure call or argument
-inline constexpr int kOverflow = 6;            // a counter would overflow
-inline constexpr int kOutOfMemory = 7;         // not enough memory
-inline constexpr int kSubscriptOutOfRange = 9; // an index outside its array
+inline constexpr int kInvalidCall = 5;          // invalid procedure call or argument
+inline constexpr int kOverflow = 6;             // a counter would overflow
+inline constexpr int kOutOfMemory = 7;          // not enough memory
+inline constexpr int kSubscriptOutOfRange = 9;  // an index outside its array
 inline constexpr int kFileNotFound = 53;
-inline constexpr int kDeviceIo = 57;           // device input/output error
+inline constexpr int kDeviceIo = 57;  // device input/output error
 inline constexpr int kDiskFull = 61;
 inline constexpr int kPermissionDenied = 70;
-inline constexpr int kPathFileAccess = 75;     // path or file access error
+inline constexpr int kPathFileAccess = 75;  // path or file access error
 inline constexpr int kPathNotFound = 76;
-inline constexpr int kBadFileFormat = 321;     // a file in a form the program cannot handle
-inline constexpr int kNoSuchProperty = 438;    // object lacks the property or method
-inline constexpr int kNotBase64 = -2147221504; // Base64 Decode met a text that is no Base64
+inline constexpr int kBadFileFormat = 321;      // a file in a form the program cannot handle
+inline constexpr int kNoSuchProperty = 438;     // object lacks the property or method
+inline constexpr int kNotBase64 = -2147221504;  // Base64 Decode met a text that is no Base64
 }  // namespace err
 
 // The Czech description of a failure number; a generic text for numbers

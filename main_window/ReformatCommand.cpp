@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "main_window/PathField.h"
-#include "window_helpers/UiServices.h"
 #include "reformat/TargetPath.h"
+#include "window_helpers/UiServices.h"
 
 namespace lum {
 namespace {
@@ -73,8 +73,8 @@ class ReformatCommand::WorkerObserver final : public CopyObserver {
   Clock::time_point lastSent_ = Clock::now() - kInterval;  // so that the first goes at once
 };
 
-ReformatCommand::ReformatCommand(QWidget& form, const PathField& pathField, QLineEdit& progressField,
-                                 ReformatJob job, UiServices& services)
+ReformatCommand::ReformatCommand(QWidget& form, const PathField& pathField, QLineEdit& progressField, ReformatJob job,
+                                 UiServices& services)
     : services_(services),
       busySwitch_(form, services),
       pathField_(pathField),
@@ -121,7 +121,8 @@ void ReformatCommand::work(const std::string& source, const std::string& target)
   } catch (...) {
     result.failure = CaughtFailure("Zpracuj");
   }
-  QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, result] { finish(result); }, Qt::QueuedConnection);
 }
 
 void ReformatCommand::showProgress(std::int64_t remaining) {

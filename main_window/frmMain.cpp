@@ -13,8 +13,8 @@
 #include "platform/Program.h"
 #include "platform/Version.h"
 #include "reformat/ReformatFile.h"
-#include "window_helpers/OpenFileDialog.h"
 #include "ui_frmMain.h"
+#include "window_helpers/OpenFileDialog.h"
 
 // The resources are compiled into a static library; this pulls them in.
 static void InitResources() { Q_INIT_RESOURCE(main_window); }
@@ -58,8 +58,8 @@ frmMain::frmMain(UiServices& services, ReformatJob job, QWidget* parent)
   connect(reformat_.get(), &ReformatCommand::finished, this, &frmMain::runPressed);
 
   // A fixed dialog frame: no resizing, no minimize or maximize button.
-  setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                 Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(size());
 
   // The progress field sits on the button face, like the window itself.
@@ -83,8 +83,7 @@ frmMain::frmMain(UiServices& services, ReformatJob job, QWidget* parent)
   ui_->Text1->viewport()->installEventFilter(this);
 
   // The load step: the version label reads major.minor.revision.
-  ui_->lblVerze->setText(
-      QStringLiteral("%1.%2.%3").arg(version::kMajor).arg(version::kMinor).arg(version::kRevision));
+  ui_->lblVerze->setText(QStringLiteral("%1.%2.%3").arg(version::kMajor).arg(version::kMinor).arg(version::kRevision));
   ui_->Text1->setFocus();
 }
 
@@ -123,11 +122,12 @@ void frmMain::Command1_Click() {
   // the path in the field, or else in the home folder.
   if (!QFileInfo(programFolder).isWritable()) {
     const QFileInfo field(ui_->Text1->toPlainText());
-    programFolder = !field.filePath().isEmpty() && field.absoluteDir().exists() ? field.absolutePath() : QDir::homePath();
+    programFolder =
+        !field.filePath().isEmpty() && field.absoluteDir().exists() ? field.absolutePath() : QDir::homePath();
   }
-  const NativePath path = ShowOpenFileDialog(services_, QStringLiteral("XML soubor"), programFolder,
-                                             QStringLiteral("XML"), QStringLiteral("*.XML"), false,
-                                             QStringLiteral("Soubor"));
+  const NativePath path =
+      ShowOpenFileDialog(services_, QStringLiteral("XML soubor"), programFolder, QStringLiteral("XML"),
+                         QStringLiteral("*.XML"), false, QStringLiteral("Soubor"));
   if (!path.bytes.empty()) pathField_->set(path);
 }
 

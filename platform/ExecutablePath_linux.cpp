@@ -1,5 +1,5 @@
-#include <climits>
 #include <unistd.h>
+#include <climits>
 
 #include <vector>
 

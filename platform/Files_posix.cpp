@@ -5,10 +5,10 @@
 #include "platform/Files_internal.h"
 #include "platform/SystemIo.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <algorithm>
 #include <climits>

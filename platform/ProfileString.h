@@ -20,7 +20,7 @@ inline constexpr std::size_t kProfileValueMax = 254;
 // file is a text file of its system: UTF-8 on POSIX, and on Windows, where
 // the system's profile call reads it, the ANSI code page unless it starts
 // with a byte-order mark.
-std::string ReadIniString(const std::string& section, const std::string& key,
-                             const std::string& defaultValue, const std::string& file);
+std::string ReadIniString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                          const std::string& file);
 
 }  // namespace lum

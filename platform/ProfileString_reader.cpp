@@ -103,8 +103,8 @@ bool FindValue(FILE* file, std::string_view section, std::string_view key, std::
 
 }  // namespace
 
-std::string ReadIniString(const std::string& section, const std::string& key,
-                             const std::string& defaultValue, const std::string& file) {
+std::string ReadIniString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                          const std::string& file) {
   const File in = OpenRegularFile(file);
   std::string value;
   if (!in || !FindValue(in.get(), section, key, value)) {

@@ -5,10 +5,10 @@
 #include <QGuiApplication>
 #include <memory>
 
-#include "platform/DirectoryListing.h"
 #include "failure/Failure.h"
-#include "window_helpers/UiServices.h"
+#include "platform/DirectoryListing.h"
 #include "platform/QueryDir.h"
+#include "window_helpers/UiServices.h"
 #include "window_helpers/frmLUM_Servis.h"
 
 namespace lum {

@@ -7,9 +7,9 @@
 #include <QRegularExpression>
 
 #include "paths/Paths.h"
+#include "ui_frmLUM_Servis.h"
 #include "window_helpers/FileChooser.h"
 #include "window_helpers/UiServices.h"
-#include "ui_frmLUM_Servis.h"
 
 namespace lum {
 
@@ -24,9 +24,8 @@ void OpenFileChooser::accept() {
   if (!files.isEmpty()) {
     const QFileInfo chosen(files.first());
     if (!chosen.isDir() && !chosen.absoluteDir().exists()) {
-      services_.messageBox(
-          QStringLiteral("Složka %1 neexistuje.").arg(QDir::toNativeSeparators(chosen.absolutePath())),
-          MessageStyle::Plain);
+      services_.messageBox(QStringLiteral("Složka %1 neexistuje.").arg(QDir::toNativeSeparators(chosen.absolutePath())),
+                           MessageStyle::Plain);
       return;
     }
   }
