@@ -95,14 +95,7 @@ class Child {
 
 // A folder on a small tmpfs of its own where mounting is allowed (so that a
 // full disk is real and the room a copy took can be counted), else in /tmp.
-struct Scene {
-  explicit Scene(std::uint64_t diskBytes) : disk(diskBytes) {}
-  std::string path(const std::string& name) const { return disk.mounted() ? disk.path(name) : temp.path(name); }
-  std::set<std::string> names() const { return lum::test::NamesIn(path("")); }
-
-  lum::test::SmallDisk disk;
-  lum::test::TempFolder temp;
-};
+using Scene = lum::test::SmallDisk;
 
 struct Row {
   const char* name;
@@ -121,20 +114,20 @@ class ProcessTest : public testing::TestWithParam<Row> {};
 
 TEST_P(ProcessTest, ReportsAndChangesNothing) {
   Scene scene(1 << 20);
-  if (GetParam().needsSmallDisk && !scene.disk.mounted()) GTEST_SKIP() << scene.disk.problem();
+  if (GetParam().needsSmallDisk && !scene.mounted()) GTEST_SKIP() << scene.problem();
   WriteBytes(scene.path("a.xml"), lum::test::Rows(400 << 10));
   WriteBytes(scene.path("a.xml_LUM.XML"), "<earlier/>");
   if (GetParam().prepare) GetParam().prepare(scene);
-  const std::set<std::string> before = scene.names();
-  const std::uint64_t freeBefore = scene.disk.mounted() ? scene.disk.freeBytes() : 0;
+  const std::set<std::string> before = lum::test::NamesIn(scene.path(""));
+  const std::uint64_t freeBefore = scene.mounted() ? scene.freeBytes() : 0;
   Child child(GetParam().arguments, scene.path(""), GetParam().setup);
   if (GetParam().during) GetParam().during(child);
   const auto [status, messages] = child.finish();
   EXPECT_EQ(status, GetParam().status);
   EXPECT_EQ(messages, GetParam().messages);
-  EXPECT_EQ(scene.names(), before);
+  EXPECT_EQ(lum::test::NamesIn(scene.path("")), before);
   EXPECT_EQ(ReadBytes(scene.path("a.xml_LUM.XML")), "<earlier/>");
-  EXPECT_TRUE(!scene.disk.mounted() || scene.disk.freeBytes() == freeBefore) << "the unfinished copy takes room";
+  EXPECT_TRUE(!scene.mounted() || scene.freeBytes() == freeBefore) << "the unfinished copy takes room";
 }
 
 // Sends `signal` once the program has read most of its input, so it runs.
@@ -182,6 +175,7 @@ TEST(StandardInput, ReadToItsEnd) {
 // end, with and without an earlier target.
 TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
   Scene scene(160 << 20);
+  const lum::test::TempFolder elsewhere;
   const std::string source = scene.path("big.xml"), target = source + "_LUM.XML";
   WriteBytes(source, lum::test::Rows(24 << 20));
   const std::string expected = lum::test::ReferenceTarget(ReadBytes(source));
@@ -199,7 +193,7 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
   for (int run = 0; run < 3; ++run) {
     WriteBytes(target, "<earlier/>");
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(Child({source}, scene.temp.path("")).finish().first, 0);
+    ASSERT_EQ(Child({source}, elsewhere.path("")).finish().first, 0);
     usual = std::min(usual, std::chrono::steady_clock::now() - start);
     ASSERT_TRUE(ReadBytes(target) == expected);
   }
@@ -209,7 +203,7 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
     const bool earlier = random() % 2 == 0;
     fs::remove(lum::test::PathOf(target));
     if (earlier) WriteBytes(target, "<earlier/>");
-    const std::uint64_t freeBefore = scene.disk.mounted() ? scene.disk.freeBytes() : 0;
+    const std::uint64_t freeBefore = scene.mounted() ? scene.freeBytes() : 0;
     Child child({"big.xml"}, scene.path(""));
     std::this_thread::sleep_for(usual * (random() % 1200) / 1000);
     ::kill(child.pid(), SIGKILL);
@@ -219,7 +213,7 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
     const bool whole = left.size() == expected.size() && left == expected;
     EXPECT_TRUE(whole || left == (earlier ? "<earlier/>" : "")) << "a target of " << left.size() << " bytes";
     EXPECT_TRUE(whole || status != 0) << "the program ended well without a whole target";
-    std::set<std::string> names = scene.names();
+    std::set<std::string> names = lum::test::NamesIn(scene.path(""));
     const int leftoversBefore = underTemporaryName;
     // Replacing an earlier target takes a rename: killed between naming the
     // finished copy and the rename, the program leaves that whole copy under
@@ -233,8 +227,8 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
     }
     EXPECT_EQ(names, (whole || earlier ? std::set<std::string>{"big.xml", "big.xml_LUM.XML"}
                                        : std::set<std::string>{"big.xml"}));
-    const bool roomCounts = scene.disk.mounted() && !whole && underTemporaryName == leftoversBefore;
-    EXPECT_TRUE(!roomCounts || scene.disk.freeBytes() == freeBefore) << "the killed copy still takes room";
+    const bool roomCounts = scene.mounted() && !whole && underTemporaryName == leftoversBefore;
+    EXPECT_TRUE(!roomCounts || scene.freeBytes() == freeBefore) << "the killed copy still takes room";
     midCopy += whole ? 0 : 1;
   }
   std::printf("kill -9: %d runs (seed %u), %d in the middle of the copy, %d whole copies under the temporary name\n",

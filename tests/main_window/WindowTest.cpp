@@ -18,7 +18,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -103,26 +102,11 @@ bool Drop(QWidget& target, const QUrl& url) {
   return drop.isAccepted();
 }
 
-// Presses "Vyber" with the real chooser, which `answer` handles as a user
-// would; one that stays open is closed after 3 s, so that the test ends all
-// the same. The current folder, which follows the choice, is put back.
-void VyberAnswered(ScriptedUi& ui, const frmMain& window, const std::function<void(QWidget& chooser)>& answer) {
-  ui.realChooser = true;
-  QTimer::singleShot(0, [answer] {
-    if (QWidget* chooser = QApplication::activeModalWidget()) answer(*chooser);
-  });
-  QTimer::singleShot(3000, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-  });
-  const QString current = QDir::currentPath();
-  Click(window, "Command1");
-  QDir::setCurrent(current);
-}
-
 // The names users, scripts and these tests find the controls by, and their
 // captions: the progress field starts empty, the version label reads
 // major.minor.revision, and the path field (no "text" property) is there.
-TEST_F(Window, ControlsByNameWithTheirCaptions) {
+// Qt's own texts (the chooser, standard buttons) read Czech.
+TEST_F(Window, ControlsByNameWithTheirCaptionsAndQtTextsInCzech) {
   QStringList captions = {window.windowTitle()};
   for (const char* name : {"Label1", "Command1", "Command2", "Command3", "Text1", "txtPozice", "lblVerze"}) {
     const QWidget* control = window.findChild<QWidget*>(name);
@@ -130,10 +114,6 @@ TEST_F(Window, ControlsByNameWithTheirCaptions) {
   }
   EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d+\.\d+$)").match(captions.takeLast()).hasMatch());
   EXPECT_EQ(captions, QStringList({"LUM_Brevix", "Zdrojové XML :", "Vyber", "Zpracuj", "Konec", "", ""}));
-}
-
-// Qt's own texts (the chooser, standard buttons) read Czech.
-TEST_F(Window, QtTextsAreCzech) {
   EXPECT_TRUE(InstallCzechTranslations(*QCoreApplication::instance()));
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Zrušit");
 }
@@ -189,17 +169,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, VyberTest, testing::Values(
     VyberRow{"FolderUnknown", nullptr, true, false},
     VyberRow{"FolderNotWritableOpensAtThePathInTheField", "chybi", true, true, "faktura.xml"}), kRowName);
 
-// The real chooser, accepted as a user accepts it, hands its file over.
-TEST_F(Window, RealChooserHandsTheChosenFileOver) {
-  const QString file = QString::fromStdString(ui.folder.path("a.xml"));
-  WriteBytes(file.toStdString(), "<a/>");
-  VyberAnswered(ui, window, [&file](QWidget& chooser) {
-    static_cast<QFileDialog&>(chooser).selectFile(file);
-    static_cast<QDialog&>(chooser).accept();  // as the "Open" button does
-  });
-  EXPECT_EQ(Text1(window)->toPlainText(), QDir::toNativeSeparators(file));
-}
-
 // `pathField` empty: refused with the critical box.
 struct StartRow { const char* name; std::vector<std::string> arguments; QString pathField; };
 using StartTest = WindowTable<StartRow>;
@@ -251,8 +220,9 @@ TEST_F(Window, ClickInThePathFieldMovesTheCaret) {
 
 // `file`: inside a fresh folder, holding "<a>" unless the box tells a
 // failure; `route`: how it reaches the path field ("Typed", "Argument",
-// "Chooser": double-clicked in the chooser's list of names that are not
-// UTF-8, "Drop"); `shown`: the field's text then.
+// "Opened": chosen in the chooser and opened, "Chooser": double-clicked in the
+// chooser's list of names that are not UTF-8, "Drop"); `shown`: the field's
+// text then.
 struct RunRow { const char* name; std::string file; std::string route; Boxes boxes; const char* shown = nullptr; };
 using RunTest = WindowTable<RunRow>;
 
@@ -269,14 +239,28 @@ TEST_P(RunTest, CopyBesideTheSourceOrTheBox) {
   if (row.route == "Argument") window.openWith({path});
   const QUrl url = QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"));
   if (row.route == "Drop" && !Drop(window, url)) ADD_FAILURE() << "the drop was refused";
-  if (row.route == "Chooser") {
-    VyberAnswered(ui, window, [](const QWidget& chooser) {
-      const auto* list = chooser.findChild<QListWidget*>("otherNames");
-      if (list == nullptr || list->count() != 1) return;
-      const QPoint at = list->visualItemRect(list->item(0)).center();
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);  // a double click's first click
-      QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  if (row.route == "Chooser" || row.route == "Opened") {
+    // The real chooser, answered as a user would; one left open is closed
+    // after 3 s. The current folder, which follows the choice, is put back.
+    ui.realChooser = true;
+    QTimer::singleShot(0, [&] {
+      auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      const auto* list = chooser != nullptr ? chooser->findChild<QListWidget*>("otherNames") : nullptr;
+      if (row.route == "Opened" && chooser != nullptr) {
+        chooser->selectFile(QString::fromStdString(path));
+        static_cast<QDialog*>(chooser)->accept();  // as the "Open" button does
+      } else if (list != nullptr && list->count() == 1) {
+        const QPoint at = list->visualItemRect(list->item(0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);  // a double click's first click
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+      }
     });
+    QTimer::singleShot(3000, [] {
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    const QString current = QDir::currentPath();
+    Click(window, "Command1");
+    QDir::setCurrent(current);
   }
   if (row.shown) {
     EXPECT_EQ(Text1(window)->toPlainText(), QString::fromStdString(ui.folder.path(row.shown)));
@@ -292,6 +276,7 @@ INSTANTIATE_TEST_SUITE_P(Files, RunTest, testing::Values(
     RunRow{"Plain", "faktura.xml", "Typed", kDone},
     RunRow{"NoBreakSpace", "faktura k\u00A0objednávce.xml", "Typed", kDone},
     RunRow{"LineSeparator", "a\u2028b.xml", "Typed", kDone},
+    RunRow{"ChosenAndOpened", "faktura.xml", "Opened", kDone, "faktura.xml"},
     RunRow{"NotUtf8FromArgument", kLatin2, "Argument", kDone, "faktura_část_šek.xml"},
     RunRow{"NotUtf8FromChooser", kLatin2, "Chooser", kDone, "faktura_část_šek.xml"},
     RunRow{"NotUtf8FromDrop", kLatin2, "Drop", kDone, "faktura_část_šek.xml"},

@@ -6,7 +6,6 @@
 
 #include "platform/DirectoryListing.h"
 #include "paths/Paths.h"
-#include "platform/Program.h"
 #include "tests/support/Files.h"
 
 namespace {

@@ -100,9 +100,6 @@ TEST_P(ReformatFileTest, WritesTheWholeCopyOrLeavesAllAsItWas) {
   if (row.check) row.check(scene);
 }
 
-auto From(const std::string& relative) {
-  return [relative](Scene& s) { s.source = s.folder.path(relative); };
-}
 void CutTo(Scene& s, std::uintmax_t size) { fs::resize_file(PathOf(s.source), size); }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -112,14 +109,37 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"EmptySourceGivesEmptyTarget", 0, [](Scene& s) { WriteBytes(s.source, s.content = ""); }},
         Case{"Cancelled", kCancelled},
         Case{"FailedMidway", lum::err::kOverflow, {}, [](Scene&) { throw lum::Failure(lum::err::kOverflow, "x"); }},
-        Case{"MissingSource", lum::err::kFileNotFound, From("chybí.xml")},
-        Case{"MissingFolderOnTheWay", lum::err::kPathNotFound, From("není" + kSep + "a.xml")},
+        Case{"MissingSource", lum::err::kFileNotFound, [](Scene& s) { s.source = s.folder.path("chybí.xml"); }},
+        Case{"MissingFolderOnTheWay", lum::err::kPathNotFound,
+             [](Scene& s) { s.source = s.folder.path("není" + kSep + "a.xml"); }},
         Case{"FolderAsSource", lum::err::kPathFileAccess, [](Scene& s) { fs::create_directory(PathOf(s.source += "d")); }},
         Case{"TargetIsAFolder", lum::err::kPathFileAccess,
              [](Scene& s) { fs::create_directory(PathOf(s.target = s.folder.path("cíl"))); }},
         Case{"TargetFolderMissing", lum::err::kPathNotFound, [](Scene& s) { s.target = s.folder.path("není" + kSep + "a.xml"); }},
         Case{"SourceCutByOneByte", lum::err::kDeviceIo, {}, [](Scene& s) { CutTo(s, s.content.size() - 1); }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The copy's name: the whole name of the source with the suffix, beside it.
+TEST(TargetPathFor, WholeNameWithSuffixBesideTheSource) {
+  constexpr lum::PathStyle W = lum::PathStyle::Windows, P = lum::PathStyle::Posix;
+  const struct {
+    lum::PathStyle style;
+    const char *source, *target;
+  } rows[] = {
+      {W, R"(C:\Data\report.old.xml)", R"(C:\Data\report.old.xml_LUM.XML)"},
+      {W, R"(C:\file.xml)", R"(C:\file.xml_LUM.XML)"},  // the drive's root keeps its separator
+      {W, R"(a\b:c.xml)", R"(a\c.xml_LUM.XML)"},        // a colon ends the name
+      {W, "C:file.xml", "C:file.xml_LUM.XML"},          // drive-relative: beside it
+      {P, "/data/f.xml_LUM.XML", "/data/f.xml_LUM.XML_LUM.XML"},
+      {P, "/f.xml", "/f.xml_LUM.XML"},
+      {P, "f.xml", "f.xml_LUM.XML"},
+      {P, R"(d\f.xml)", R"(d\f.xml_LUM.XML)"},  // a backslash is an ordinary character
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.source);
+    EXPECT_EQ(lum::TargetPathFor(row.source, row.style), row.target);
+  }
+}
 
 #ifndef _WIN32
 void NoEarlierTarget(Scene& s) { fs::remove(PathOf(s.target)); }

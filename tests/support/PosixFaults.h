@@ -50,8 +50,8 @@ class AsNobody {
 };
 
 // A small, fresh tmpfs, mounted for the object's lifetime where mounting is
-// allowed (root, or a user with the right in a mount namespace); mounted()
-// tells, problem() says why not. A full tmpfs makes writes fail with ENOSPC
+// allowed (root, or a user with the right in a mount namespace), else a plain
+// folder in /tmp; mounted() tells, problem() says why not. A full tmpfs makes writes fail with ENOSPC
 // as a full disk does.
 class SmallDisk {
  public:
