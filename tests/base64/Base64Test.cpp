@@ -8,8 +8,8 @@
 #include <numeric>
 #include <random>
 
-#include "platform/CodePage.h"
 #include "failure/Failure.h"
+#include "platform/CodePage.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ std::u16string Reference(const std::string& bytes) {
     digits += static_cast<char16_t>(alphabet[value]);
   }
   while (digits.size() % 4 != 0) digits += u'=';
-  for (std::size_t i = 0; i < digits.size(); i += 72) lines += digits.substr(i, 72) + (i + 72 <= digits.size() ? u"\r\n" : u"");
+  for (std::size_t i = 0; i < digits.size(); i += 72)
+    lines += digits.substr(i, 72) + (i + 72 <= digits.size() ? u"\r\n" : u"");
   return lines;
 }
 
@@ -63,6 +64,7 @@ TEST_P(Base64Test, ResultAndCallersVariable) {
 }
 
 // Encoding, and decoding of every byte, are the round trip's below.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Decode, Base64Test,
     testing::Values(Row{"LineBreaksAnywhere", u"Q\r\nUJ\rDQ\nQ==\r\n", u"ABCA", u"QUJDQQ=="},
@@ -75,6 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Row{"LowByteIsADigit", u"QUJ\u0141", u"", u"QUJ\u0141", true},  // Ł: 0x141, in the code page
                     Row{"WideDigit", u"QUJ\uFF24", u"", u"QUJ\uFF24", true}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Every length up to a few lines, around a hundred lines, and around the
 // size from which two threads share the work, of all 256 characters of the

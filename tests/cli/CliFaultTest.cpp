@@ -1,8 +1,8 @@
 // lum-brevix, the real program, where only a process shows it: killed with
 // SIGKILL at any moment, a disk that fills up, the shell's file-size limit,
 // standard output on a full device, on the source file itself and on a pipe
-// whose reader is gone, Ctrl+C, standard input read to its end. Whatever happens, the target is either the earlier one or the
-// whole copy, and nothing else is left behind.
+// whose reader is gone, Ctrl+C, standard input read to its end. Whatever happens, the target is either the earlier one
+// or the whole copy, and nothing else is left behind.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -81,7 +81,8 @@ class Child {
     ::close(std::exchange(in_, -1));
     std::string said;
     char buffer[4096];
-    for (ssize_t got; (got = ::read(err_, buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = ::read(err_, buffer, sizeof buffer)) > 0;)
+      said.append(buffer, static_cast<std::size_t>(got));
     int status = 0;
     ::waitpid(std::exchange(pid_, -1), &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), said};
@@ -138,6 +139,7 @@ std::function<void(Child&)> InterruptWith(int signal) {
   };
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Faults, ProcessTest,
     testing::Values(
@@ -160,6 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"TerminatedWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGTERM), 130,
             "standardní vstup: přerušeno, kopie nebyla uložena\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Standard input read to its end, as `gzip -dc … | lum-brevix -o - -` reads it.
 TEST(StandardInput, ReadToItsEnd) {

@@ -71,6 +71,7 @@ TEST_P(CliTest, ExitCodeMessagesAndFiles) {
 std::string Usage(const std::string& problem) { return "lum-brevix: " + problem + "\nNápověda: lum-brevix --help\n"; }
 const std::string kCopyOfA = "<a>\r\n<b/>\r\n</a>\r\n";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, CliTest,
     testing::Values(
@@ -121,10 +122,12 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"NoProgressForASmallFile", {"a.xml"}, 0, "a.xml: kopie uložena do a.xml_LUM.XML\n",
             {{"a.xml_LUM.XML", kCopyOfA}}, "", "", true}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Names only POSIX has: of the process's streams, and with a control
 // character (ESC; "\\" is no separator there).
 #ifndef _WIN32
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     PosixNames, CliTest,
     testing::Values(Row{"StandardOutputByName", {"-q", "-o", "/dev/stdout", "a.xml"}, 0, "", {}, kCopyOfA},
@@ -133,6 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Row{"ControlCharactersInANameAreEscaped", {"chybí\x1b[2J\\.xml"}, 1,
                         "$'chybí\\x1B[2J\\\\.xml': 53-Soubor nebyl nalezen\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 #endif
 
 // The progress line: a decimal comma, h:mm:ss, GiB from 10 GiB, and a name
@@ -156,6 +160,7 @@ TEST_P(ProgressTextTest, Shows) {
 
 constexpr std::int64_t MiB = 1 << 20, GiB = MiB << 10;
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lines, ProgressTextTest,
     testing::Values(
@@ -167,5 +172,6 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"LongNameCutFromTheFront", std::string(40, 'x') + "faktura-2026-12-07.xml", 100 * MiB, 50 * MiB, 2,
                 "…aktura-2026-12-07.xml   50 % [#####     ] 50,0/100,0 MiB  25 MiB/s  zbývá 0:02"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace

@@ -88,7 +88,9 @@ using WindowTable = Windowed<testing::TestWithParam<Row>>;
 
 QPlainTextEdit* Text1(const QWidget& window) { return window.findChild<QPlainTextEdit*>("Text1"); }
 void Click(const QWidget& window, const char* name) { window.findChild<QPushButton*>(name)->click(); }
-bool WaitUntilIdle(const frmMain& window) { return QTest::qWaitFor([&window] { return !window.busy(); }); }
+bool WaitUntilIdle(const frmMain& window) {
+  return QTest::qWaitFor([&window] { return !window.busy(); });
+}
 const auto kRowName = [](const auto& info) { return std::string(info.param.name); };
 
 // Drags `url` onto `target` and drops it there; true when the drop is taken.
@@ -133,14 +135,22 @@ TEST_P(EnterTest, PressesOnlyTheFocusedButton) {
   EXPECT_EQ(pressed, QString(GetParam()).startsWith("Command") ? QStringList(2, GetParam()) : QStringList());
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Focus, EnterTest, testing::Values("Text1", "Command1", "Command2", "Command3"),
                          [](const auto& info) { return std::string(info.param); });
+// clang-format on
 
 // `programFolder` inside the scripted one ("": it; nullptr: it cannot be
 // told); `chosen` false: the user cancels; `opensThere`: the chooser opens in
 // the scripted folder; `field`: the path field holds this file of the
 // scripted folder (nullptr: a bare name).
-struct VyberRow { const char* name; const char* programFolder; bool chosen; bool opensThere; const char* field = nullptr; };
+struct VyberRow {
+  const char* name;
+  const char* programFolder;
+  bool chosen;
+  bool opensThere;
+  const char* field = nullptr;
+};
 using VyberTest = WindowTable<VyberRow>;
 
 // "Vyber" opens the chooser in the program's folder, or, when the user may
@@ -164,13 +174,19 @@ TEST_P(VyberTest, ChooserInTheProgramFolderChoiceInThePathField) {
   EXPECT_EQ(ui.boxes, Boxes{});
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, VyberTest, testing::Values(
     VyberRow{"InProgramFolder", "", true, true}, VyberRow{"CancelKeepsThePath", "", false, true},
     VyberRow{"FolderUnknown", nullptr, true, false},
     VyberRow{"FolderNotWritableOpensAtThePathInTheField", "chybi", true, true, "faktura.xml"}), kRowName);
+// clang-format on
 
 // `pathField` empty: refused with the critical box.
-struct StartRow { const char* name; std::vector<std::string> arguments; QString pathField; };
+struct StartRow {
+  const char* name;
+  std::vector<std::string> arguments;
+  QString pathField;
+};
 using StartTest = WindowTable<StartRow>;
 
 // Started with one file, as "Open with" starts it, the window waits with the
@@ -183,12 +199,19 @@ TEST_P(StartTest, OneFileFillsThePathFieldAnythingElseIsRefused) {
   EXPECT_EQ(ui.boxes, (GetParam().pathField.isEmpty() ? Boxes{{refusal, MessageStyle::Critical}} : Boxes{}));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Arguments, StartTest, testing::Values(
     StartRow{"OneFile", {"/data/faktura.xml"}, "/data/faktura.xml"},
     StartRow{"Relative", {"faktura.xml"}, QDir::toNativeSeparators(QDir::current().filePath("faktura.xml"))},
     StartRow{"TwoFiles", {"a.xml", "b.xml"}, ""}, StartRow{"Option", {"--help"}, ""}), kRowName);
+// clang-format on
 
-struct DropRow { const char* name; QUrl url; bool onPathField; bool taken; };
+struct DropRow {
+  const char* name;
+  QUrl url;
+  bool onPathField;
+  bool taken;
+};
 using DropTest = WindowTable<DropRow>;
 
 // A file dropped from a file manager, on the window or on the path field,
@@ -200,11 +223,13 @@ TEST_P(DropTest, FileLandsInThePathField) {
             GetParam().taken ? QDir::toNativeSeparators(GetParam().url.toLocalFile()) : QString("ručně"));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Drops, DropTest, testing::Values(
     DropRow{"FileOnTheWindow", QUrl::fromLocalFile("/data/faktura.xml"), false, true},
     DropRow{"FileOnThePathField", QUrl::fromLocalFile("/data/faktura.xml"), true, true},
     DropRow{"Folder", QUrl::fromLocalFile(QDir::tempPath()), false, false},
     DropRow{"WebAddress", QUrl("https://lum.invalid/a.xml"), true, false}), kRowName);
+// clang-format on
 
 // The path field's own mouse handling stays: a click puts the caret there.
 TEST_F(Window, ClickInThePathFieldMovesTheCaret) {
@@ -223,7 +248,13 @@ TEST_F(Window, ClickInThePathFieldMovesTheCaret) {
 // "Opened": chosen in the chooser and opened, "Chooser": double-clicked in the
 // chooser's list of names that are not UTF-8, "Drop"); `shown`: the field's
 // text then.
-struct RunRow { const char* name; std::string file; std::string route; Boxes boxes; const char* shown = nullptr; };
+struct RunRow {
+  const char* name;
+  std::string file;
+  std::string route;
+  Boxes boxes;
+  const char* shown = nullptr;
+};
 using RunTest = WindowTable<RunRow>;
 
 // "Zpracuj" writes the copy beside the file the path field names, or shows
@@ -271,7 +302,10 @@ TEST_P(RunTest, CopyBesideTheSourceOrTheBox) {
   EXPECT_EQ(ReadBytes(path + "_LUM.XML"), row.boxes == kDone ? "<a>\r\n" : "");
 }
 
-const char* const kLatin2 = "faktura_\xE8\xE1st_\xB9" "ek.xml";
+const char* const kLatin2 =
+    "faktura_\xE8\xE1st_\xB9"
+    "ek.xml";
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Files, RunTest, testing::Values(
     RunRow{"Plain", "faktura.xml", "Typed", kDone},
     RunRow{"NoBreakSpace", "faktura k\u00A0objednávce.xml", "Typed", kDone},
@@ -282,13 +316,20 @@ INSTANTIATE_TEST_SUITE_P(Files, RunTest, testing::Values(
     RunRow{"NotUtf8FromDrop", kLatin2, "Drop", kDone, "faktura_část_šek.xml"},
     RunRow{"MissingSource", "chybi.xml", "Typed", {{"53-Soubor nebyl nalezen", MessageStyle::Plain}}},
     RunRow{"EmptyPath", "", "Typed", {{"Není zadané XML !", MessageStyle::Critical}}}), kRowName);
+// clang-format on
 
 // `settings`: LUM_Brevix.INI (nullptr: none); `presses`: the buttons pressed
 // while the copy of a.xml runs ("Close": the window is closed; a press needs
 // the controls left enabled); `copies`: a.xml's, then b.xml's, chosen by
 // "Vyber"; `folderKnown` false: the program's folder cannot be told.
-struct BusyRow { const char* name; const char* settings; bool controlsSwitch; std::vector<std::string> presses;
-                 int copies; bool folderKnown = true; };
+struct BusyRow {
+  const char* name;
+  const char* settings;
+  bool controlsSwitch;
+  std::vector<std::string> presses;
+  int copies;
+  bool folderKnown = true;
+};
 using BusyTest = WindowTable<BusyRow>;
 
 // While a copy runs the pointer is the hourglass and the controls are
@@ -328,6 +369,7 @@ TEST_P(BusyTest, WhileACopyRuns) {
   }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Settings, BusyTest, testing::Values(
     BusyRow{"NoSettingsFile", nullptr, true, {}, 1}, BusyRow{"DisableSet", "[LUM]\nDISABLE=0\n", false, {}, 1},
     BusyRow{"DisableEmpty", "[LUM]\nDISABLE=\n", true, {}, 1},
@@ -335,8 +377,13 @@ INSTANTIATE_TEST_SUITE_P(Settings, BusyTest, testing::Values(
     BusyRow{"PressesRunAfterIt", "[LUM]\nDISABLE=1\n", false, {"Command1", "Command2", "Command2"}, 2},
     BusyRow{"KonecStops", "[LUM]\nDISABLE=1\n", false, {"Command2", "Command3"}, 0},
     BusyRow{"CloseStops", nullptr, true, {"Command2", "Close"}, 0}), kRowName);
+// clang-format on
 
-struct CountRow { const char* name; std::int64_t remaining; QString shown; };
+struct CountRow {
+  const char* name;
+  std::int64_t remaining;
+  QString shown;
+};
 using CountTest = WindowTable<CountRow>;
 
 // The bytes still to be read show whole, first digit to last, in the
@@ -366,10 +413,12 @@ TEST_P(CountTest, WholeInTheProgressField) {
   ASSERT_TRUE(WaitUntilIdle(window));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Counts, CountTest, testing::Values(
     CountRow{"TenGiB", 10737418192, "10737418192"},
     CountRow{"Largest", std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
     CountRow{"SourceGrew", -5, "0"}), kRowName);
+// clang-format on
 
 // Progress points reach the progress field, the first at once and then at
 // most one in 20 ms, however many the copy makes.

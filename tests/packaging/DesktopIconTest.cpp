@@ -34,7 +34,9 @@ TEST_P(DesktopIcon, ShowsTheWindowIcon) {
   EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << "a transparent corner";
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Sizes, DesktopIcon, testing::Values(32, 48, 64, 128, 256),
                          [](const auto& info) { return std::to_string(info.param) + "px"; });
+// clang-format on
 
 }  // namespace

@@ -31,6 +31,7 @@ TEST_P(SplitPathTest, FolderAndFileName) {
   EXPECT_EQ(lum::GetFileNamePart(row.path, row.style), row.fileName);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Paths, SplitPathTest,
     testing::Values(
@@ -51,6 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitRow{"PosixEmpty", P, "", "", false, ""},
         SplitRow{"PosixOneLetterInTwoBytes", P, "é/x.xml", "é", false, "x.xml"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 struct JoinRow {
   const char* name;
@@ -66,6 +68,7 @@ TEST_P(JoinPathTest, PutsOneSeparatorBetween) {
   EXPECT_EQ(lum::JoinPath(GetParam().directory, GetParam().fileName, GetParam().style), GetParam().joined);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Paths, JoinPathTest,
     testing::Values(JoinRow{"WindowsSeparatorAdded", W, R"(C:\Data)", "a.xml", R"(C:\Data\a.xml)"},
@@ -75,6 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                     JoinRow{"PosixEmptyName", P, "/data", "", "/data/"},
                     JoinRow{"PosixBackslashIsOrdinary", P, R"(d\)", R"(\a)", R"(d\/\a)"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // The folder that the system's file calls get for an entry of a path.
 TEST(FolderForFileCalls, KeepsRootsAndNamesTheCurrentFolder) {

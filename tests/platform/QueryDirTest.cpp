@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "platform/DirectoryListing.h"
 #include "paths/Paths.h"
+#include "platform/DirectoryListing.h"
 #include "tests/support/Files.h"
 
 namespace {

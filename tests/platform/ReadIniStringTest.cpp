@@ -50,6 +50,7 @@ std::string Times(int count, const std::string& text) {
   return out;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Files, ReadIniStringTest,
     testing::Values(IniRow{"Plain", "[LUM]\nDISABLE=1\n", "1"},
@@ -69,6 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
                     IniRow{"CutTo254Characters", "[LUM]\nDISABLE=" + Times(300, kEAcute) + "\n", Times(254, "é")},
                     IniRow{"LongFallbackCut", std::nullopt, std::string(254, 'x'), std::string(255, 'x')}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(ReadIniString, FolderInsteadOfFileGivesTheFallback) {
   lum::test::TempFolder folder;

@@ -59,6 +59,7 @@ using namespace std::string_literals;
 const std::string x47(47, 'x'), le = "\xFF\xFE", be = "\xFE\xFF", le32 = "\xFF\xFE\0\0"s, be32 = "\0\0\xFE\xFF"s;
 constexpr int kBadFormat = lum::err::kBadFileFormat;
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, KnownCopyTest,
     testing::Values(Row{"Empty", "", {"", {}}},
@@ -79,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Row{"Ucs4In3412MarkRefused", "\xFE\xFF\0\0\0<\0\0"s, {"", {}, kBadFormat}},
                     Row{"EbcdicRefused", "\x4C\x6F\xA7\x94\x93", {"", {}, kBadFormat}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Random sources against the reference, through every scan kernel this CPU
 // runs: bytes with stretches of up to 3000 from no ">" to almost nothing else,
@@ -87,12 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
 // total other than the length, the sink on either thread.
 TEST(CopyWithLineBreaks, MatchesTheReference) {
   std::mt19937 random(20240611);
-  const char32_t units[] = {U'>',   U'>',    0x3E00, 0x013E,   0x3E3E,     U'A',   0x010D,
-                            0xD83D, 0xDE00, U'\r',  U'\n', 0x3E0000, 0x3E000000, 0x1F600};
+  const char32_t units[] = {U'>',   U'>',   0x3E00, 0x013E, 0x3E3E,   U'A',       0x010D,
+                            0xD83D, 0xDE00, U'\r',  U'\n',  0x3E0000, 0x3E000000, 0x1F600};
   // The start of a source, its unit and whether big-endian.
   const std::tuple<std::string, std::size_t, bool> kinds[] = {
-      {"", 1, false}, {"", 1, false}, {le, 2, false}, {be, 2, true}, {le32, 4, false}, {"\0\0\0<"s, 4, true},
-      {"<\0?\0"s, 2, false}, {be32, 4, true}};
+      {"", 1, false},   {"", 1, false},        {le, 2, false},        {be, 2, true},
+      {le32, 4, false}, {"\0\0\0<"s, 4, true}, {"<\0?\0"s, 2, false}, {be32, 4, true}};
   const unsigned gtPerMille[] = {0, 10, 300, 600, 900};
   for (int round = 0; round < 800; ++round) {
     const std::size_t size = round % 40 == 0 ? random() % 300000 : random() % 3000;
@@ -101,7 +103,8 @@ TEST(CopyWithLineBreaks, MatchesTheReference) {
     for (std::size_t i = 0; source.size() < size; ++i) {
       const unsigned gt = gtPerMille[(i / (1 + round % 3000) + round) % 5];
       const char32_t unit = units[random() % std::size(units)];
-      if (unitSize == 1) source += random() % 1000 < gt ? '>' : random() % 7 == 0 ? '\xFF' : static_cast<char>(random());
+      if (unitSize == 1)
+        source += random() % 1000 < gt ? '>' : random() % 7 == 0 ? '\xFF' : static_cast<char>(random());
       for (std::size_t byte = 0; unitSize > 1 && byte < unitSize; ++byte) {
         source += static_cast<char>(unit >> 8 * (big ? unitSize - 1 - byte : byte));
       }
@@ -160,8 +163,9 @@ TEST(CopyWithLineBreaks, FailuresAndCancelStopTheCopy) {
       RecordingObserver observer, cancelling(at);
       EXPECT_EQ(lum::test::FailureNumber([&] { lum::CopyWithLineBreaks(in, fullOut, 0, observer, 700, sinkThread); }),
                 lum::err::kDiskFull);
-      EXPECT_EQ(lum::test::FailureNumber([&] { lum::CopyWithLineBreaks(failingIn, out, 0, observer, 700, sinkThread); }),
-                lum::err::kDeviceIo);
+      EXPECT_EQ(
+          lum::test::FailureNumber([&] { lum::CopyWithLineBreaks(failingIn, out, 0, observer, 700, sinkThread); }),
+          lum::err::kDeviceIo);
       MemorySource cancelled(source);
       EXPECT_EQ(lum::CopyWithLineBreaks(cancelled, out, 0, cancelling, 700, sinkThread), CopyOutcome::Cancelled);
       EXPECT_EQ(cancelled.reads, at) << "no read after the cancel";

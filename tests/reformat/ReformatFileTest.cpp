@@ -42,8 +42,8 @@ struct Case {
   std::function<void(Scene&)> prepare = nullptr;  // changes the scene
   std::function<void(Scene&)> during = nullptr;   // at the first progress point
   std::function<void(Scene&)> check = nullptr;    // more to see afterwards
-  bool asNobody = false;  // run by a user whom permissions bind, also under root
-  unsigned mode = 0;      // the target's permission bits afterwards
+  bool asNobody = false;                          // run by a user whom permissions bind, also under root
+  unsigned mode = 0;                              // the target's permission bits afterwards
   unsigned umask = 022;
 };
 
@@ -102,6 +102,7 @@ TEST_P(ReformatFileTest, WritesTheWholeCopyOrLeavesAllAsItWas) {
 
 void CutTo(Scene& s, std::uintmax_t size) { fs::resize_file(PathOf(s.source), size); }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Files, ReformatFileTest,
     testing::Values(
@@ -118,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"TargetFolderMissing", lum::err::kPathNotFound, [](Scene& s) { s.target = s.folder.path("není" + kSep + "a.xml"); }},
         Case{"SourceCutByOneByte", lum::err::kDeviceIo, {}, [](Scene& s) { CutTo(s, s.content.size() - 1); }}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // The copy's name: the whole name of the source with the suffix, beside it.
 TEST(TargetPathFor, WholeNameWithSuffixBesideTheSource) {
@@ -166,6 +168,7 @@ auto NameLength(std::size_t bytes) {
   };
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Posix, ReformatFileTest,
     testing::Values(
@@ -232,6 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"TargetNameOf255Bytes", 0, NameLength(247)},
         Case{"TargetNameOf256BytesFailsFirst", lum::err::kPathFileAccess, NameLength(248)}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 #endif
 
 }  // namespace

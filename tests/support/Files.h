@@ -20,7 +20,8 @@ inline std::string Utf8Of(const std::filesystem::path& path) {
 // The names of everything in `folder`, hidden entries included.
 inline std::set<std::string> NamesIn(const std::string& folder) {
   std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(PathOf(folder))) names.insert(Utf8Of(entry.path().filename()));
+  for (const auto& entry : std::filesystem::directory_iterator(PathOf(folder)))
+    names.insert(Utf8Of(entry.path().filename()));
   return names;
 }
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/ByteStream.h"
-#include "tests/support/FailureNumber.h"
 #include "reformat/CopyEngine.h"
+#include "tests/support/FailureNumber.h"
 
 namespace lum::test {
 
@@ -19,8 +19,7 @@ namespace lum::test {
 // its `failAt`-th read (1-based; 0: never).
 class MemorySource : public ByteSource {
  public:
-  explicit MemorySource(std::string data, std::size_t maxRead = std::numeric_limits<std::size_t>::max(),
-                        int failAt = 0)
+  explicit MemorySource(std::string data, std::size_t maxRead = std::numeric_limits<std::size_t>::max(), int failAt = 0)
       : data_(std::move(data)), maxRead_(maxRead), failAt_(failAt) {}
 
   std::size_t read(char* buffer, std::size_t capacity) override {

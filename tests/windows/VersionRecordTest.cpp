@@ -27,13 +27,14 @@ std::wstring Query(const std::wstring& block) {
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
   const auto* words = static_cast<const WORD*>(value);
   auto dotted = [](DWORD high, DWORD low) {
-    return std::to_wstring(HIWORD(high)) + L"." + std::to_wstring(LOWORD(high)) + L"." +
-           std::to_wstring(HIWORD(low)) + L"." + std::to_wstring(LOWORD(low));
+    return std::to_wstring(HIWORD(high)) + L"." + std::to_wstring(LOWORD(high)) + L"." + std::to_wstring(HIWORD(low)) +
+           L"." + std::to_wstring(LOWORD(low));
   };
   if (block == L"\\") {
-    return fixed->dwSignature != 0xFEEF04BDu || fixed->dwFileType != VFT_APP ? L"(not an application's)"
-           : dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS) + L" " +
-                 dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
+    return fixed->dwSignature != 0xFEEF04BDu || fixed->dwFileType != VFT_APP
+               ? L"(not an application's)"
+               : dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS) + L" " +
+                     dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
   }
   if (block == L"\\VarFileInfo\\Translation") return std::to_wstring(words[0]) + L" " + std::to_wstring(words[1]);
   return static_cast<const wchar_t*>(value);
@@ -45,10 +46,11 @@ std::wstring Query(const std::wstring& block) {
 TEST(VersionRecord, NumbersAndTexts) {
   const std::string numbers = lum::version::kFull;
   const std::wstring dotted(numbers.begin(), numbers.end()), version = L"" LUM_VERSION_TEXT,
-      texts = L"\\StringFileInfo\\040904B0\\";
-  const std::pair<std::wstring, std::wstring> expected[] = {
-      {L"\\", dotted + L" " + dotted}, {L"\\VarFileInfo\\Translation", L"1033 1200"},
-      {texts + L"FileVersion", version}, {texts + L"ProductVersion", version}};
+                                                             texts = L"\\StringFileInfo\\040904B0\\";
+  const std::pair<std::wstring, std::wstring> expected[] = {{L"\\", dotted + L" " + dotted},
+                                                            {L"\\VarFileInfo\\Translation", L"1033 1200"},
+                                                            {texts + L"FileVersion", version},
+                                                            {texts + L"ProductVersion", version}};
   for (const auto& [block, value] : expected) EXPECT_EQ(Query(block), value) << std::string(block.begin(), block.end());
 }
 

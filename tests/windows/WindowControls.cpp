@@ -14,11 +14,10 @@
 namespace {
 
 std::string Utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
   return bytes;
 }
 
@@ -27,8 +26,8 @@ std::wstring ControlText(HWND control, const std::wstring& kind) {
   if (kind == L"ComboBox") {
     const LRESULT chosen = SendMessageW(control, CB_GETCURSEL, 0, 0);
     if (chosen == CB_ERR || SendMessageW(control, CB_GETLBTEXTLEN, chosen, 0) >= 4096) return {};
-    text.resize(static_cast<size_t>(
-        SendMessageW(control, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(text.data()))));
+    text.resize(
+        static_cast<size_t>(SendMessageW(control, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(text.data()))));
     return text;
   }
   text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
