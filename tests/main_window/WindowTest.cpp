@@ -144,13 +144,9 @@ INSTANTIATE_TEST_SUITE_P(Focus, EnterTest, testing::Values("Text1", "Command1", 
 // told); `chosen` false: the user cancels; `opensThere`: the chooser opens in
 // the scripted folder; `field`: the path field holds this file of the
 // scripted folder (nullptr: a bare name).
-struct VyberRow {
-  const char* name;
-  const char* programFolder;
-  bool chosen;
-  bool opensThere;
-  const char* field = nullptr;
-};
+// clang-format off
+struct VyberRow { const char* name; const char* programFolder; bool chosen; bool opensThere; const char* field = nullptr; };
+// clang-format on
 using VyberTest = WindowTable<VyberRow>;
 
 // "Vyber" opens the chooser in the program's folder, or, when the user may
@@ -182,11 +178,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, VyberTest, testing::Values(
 // clang-format on
 
 // `pathField` empty: refused with the critical box.
-struct StartRow {
-  const char* name;
-  std::vector<std::string> arguments;
-  QString pathField;
-};
+// clang-format off
+struct StartRow { const char* name; std::vector<std::string> arguments; QString pathField; };
+// clang-format on
 using StartTest = WindowTable<StartRow>;
 
 // Started with one file, as "Open with" starts it, the window waits with the
@@ -206,12 +200,9 @@ INSTANTIATE_TEST_SUITE_P(Arguments, StartTest, testing::Values(
     StartRow{"TwoFiles", {"a.xml", "b.xml"}, ""}, StartRow{"Option", {"--help"}, ""}), kRowName);
 // clang-format on
 
-struct DropRow {
-  const char* name;
-  QUrl url;
-  bool onPathField;
-  bool taken;
-};
+// clang-format off
+struct DropRow { const char* name; QUrl url; bool onPathField; bool taken; };
+// clang-format on
 using DropTest = WindowTable<DropRow>;
 
 // A file dropped from a file manager, on the window or on the path field,
@@ -248,13 +239,9 @@ TEST_F(Window, ClickInThePathFieldMovesTheCaret) {
 // "Opened": chosen in the chooser and opened, "Chooser": double-clicked in the
 // chooser's list of names that are not UTF-8, "Drop"); `shown`: the field's
 // text then.
-struct RunRow {
-  const char* name;
-  std::string file;
-  std::string route;
-  Boxes boxes;
-  const char* shown = nullptr;
-};
+// clang-format off
+struct RunRow { const char* name; std::string file; std::string route; Boxes boxes; const char* shown = nullptr; };
+// clang-format on
 using RunTest = WindowTable<RunRow>;
 
 // "Zpracuj" writes the copy beside the file the path field names, or shows
@@ -322,14 +309,10 @@ INSTANTIATE_TEST_SUITE_P(Files, RunTest, testing::Values(
 // while the copy of a.xml runs ("Close": the window is closed; a press needs
 // the controls left enabled); `copies`: a.xml's, then b.xml's, chosen by
 // "Vyber"; `folderKnown` false: the program's folder cannot be told.
-struct BusyRow {
-  const char* name;
-  const char* settings;
-  bool controlsSwitch;
-  std::vector<std::string> presses;
-  int copies;
-  bool folderKnown = true;
-};
+// clang-format off
+struct BusyRow { const char* name; const char* settings; bool controlsSwitch; std::vector<std::string> presses;
+                 int copies; bool folderKnown = true; };
+// clang-format on
 using BusyTest = WindowTable<BusyRow>;
 
 // While a copy runs the pointer is the hourglass and the controls are
@@ -379,11 +362,9 @@ INSTANTIATE_TEST_SUITE_P(Settings, BusyTest, testing::Values(
     BusyRow{"CloseStops", nullptr, true, {"Command2", "Close"}, 0}), kRowName);
 // clang-format on
 
-struct CountRow {
-  const char* name;
-  std::int64_t remaining;
-  QString shown;
-};
+// clang-format off
+struct CountRow { const char* name; std::int64_t remaining; QString shown; };
+// clang-format on
 using CountTest = WindowTable<CountRow>;
 
 // The bytes still to be read show whole, first digit to last, in the
