@@ -133,9 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Row{"StandardOutputByName", {"-q", "-o", "/dev/stdout", "a.xml"}, 0, "", {}, kCopyOfA},
                     Row{"OtherStreamByNameIsRefused", {"-o", "/dev/fd/3", "a.xml"}, 2,
                         Usage("VÝSTUP /dev/fd/3 je otevřený proud, ne soubor; standardní výstup je -o -")},
-                    // Only the control character is escaped, also with a character of two bytes last.
-                    Row{"ControlCharactersInANameAreEscaped", {"chybí\x1b[2J\\.č"}, 1,
-                        "$'chybí\\x1B[2J\\\\.č': 53-Soubor nebyl nalezen\n"}),
+                    // Only the control character and the stray byte are escaped, also with a character of two bytes last.
+                    Row{"ControlCharactersInANameAreEscaped", {"chybí\x1b[2J\x80\\.č"}, 1,
+                        "$'chybí\\x1B[2J\\x80\\\\.č': 53-Soubor nebyl nalezen\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 #endif

@@ -278,6 +278,8 @@ TEST_P(RunTest, CopyBesideTheSourceOrTheBox) {
     });
     const QString current = QDir::currentPath();
     Click(window, "Command1");
+    // The chosen file's folder becomes the current folder.
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(QString::fromStdString(ui.folder.path(""))).canonicalPath());
     QDir::setCurrent(current);
   }
   if (row.shown) {
