@@ -34,6 +34,9 @@ TEST_P(ReadIniStringTest, ReadsValueOrFallback) {
   if (GetParam().content) lum::test::WriteBytes(folder.path("LUM_Brevix.INI"), *GetParam().content);
   EXPECT_EQ(lum::ReadIniString("LUM", "DISABLE", GetParam().fallback, folder.path("LUM_Brevix.INI")),
             GetParam().expected);
+  // Names match without regard to case, whichever side is in which case.
+  EXPECT_EQ(lum::ReadIniString("lum", "Disable", GetParam().fallback, folder.path("LUM_Brevix.INI")),
+            GetParam().expected);
 }
 
 // A settings file is a text file of its system: UTF-8 on POSIX; on Windows
