@@ -306,10 +306,10 @@ class Batch {
   // The progress line is wiped when the copy ends, before any message.
   CopyOutcome copy(const std::string& source, const std::string& target) {
     // Standard output that is the source file itself (lum-brevix -o - a.xml
-    // >>a.xml) would take the copy after the source's end and read it back
-    // again, until the disk is full.
-    if (target == kStandardStream && source != kStandardStream && console_.outputFile &&
-        IdentityOf(source) == console_.outputFile) {
+    // >>a.xml, or -o - - <a.xml >>a.xml) would take the copy after the
+    // source's end and read it back again, until the disk is full.
+    if (target == kStandardStream && console_.outputFile &&
+        (source == kStandardStream ? console_.inputFile : IdentityOf(source)) == console_.outputFile) {
       throw ReformatFailure(TargetIsTheSource(), CopyEnd::Target);
     }
     const bool showProgress = console_.messagesOnTerminal && !options_.quiet;

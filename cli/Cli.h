@@ -19,8 +19,9 @@ struct Console {
   bool messagesOnTerminal;
   // Asked after every buffer: true stops the current file and the run.
   std::function<bool()> stopRequested;
-  // The regular file that `output` goes to, if it goes to one: the source
-  // may not be that file.
+  // The regular files that `input` comes from and `output` goes to, if they
+  // are files: the source may not be the file that `output` goes to.
+  std::optional<FileIdentity> inputFile = std::nullopt;
   std::optional<FileIdentity> outputFile = std::nullopt;
 };
 

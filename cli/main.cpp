@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
                                   messages,
                                   lum::IsTerminal(lum::OutputStream::Error),
                                   lum::InterruptRequested,
+                                  lum::StandardInputIdentity(),
                                   lum::IdentityOf(lum::OutputStream::Output)};
   const int status = lum::cli::RunCli(lum::CommandLineArguments(argc, argv), console);
   if (status == lum::cli::kExitReaderGone) lum::EndAsClosedPipe();

@@ -54,6 +54,9 @@ bool IsTerminal(OutputStream stream);
 // The regular file that `stream` goes to, if it goes to one.
 std::optional<FileIdentity> IdentityOf(OutputStream stream);
 
+// The regular file that standard input comes from, if it comes from one.
+std::optional<FileIdentity> StandardInputIdentity();
+
 // What a path stands for among the process's own open streams. On POSIX
 // /dev/stdout, /dev/fd/1 and /proc/self/fd/1 are standard output; /dev/stdin,
 // /dev/stderr and the other /dev/fd/N and /proc/self/fd/N are other streams,

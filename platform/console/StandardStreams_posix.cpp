@@ -70,6 +70,8 @@ bool IsTerminal(OutputStream stream) { return ::isatty(DescriptorOf(stream)) == 
 
 std::optional<FileIdentity> IdentityOf(OutputStream stream) { return IdentityOfOpenFile(DescriptorOf(stream)); }
 
+std::optional<FileIdentity> StandardInputIdentity() { return IdentityOfOpenFile(STDIN_FILENO); }
+
 StreamName StreamNamedBy(const std::string& path) {
   if (path == "/dev/stdout") return StreamName::StandardOutput;
   if (path == "/dev/stdin" || path == "/dev/stderr") return StreamName::OtherStream;

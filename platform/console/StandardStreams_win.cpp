@@ -65,6 +65,8 @@ bool IsTerminal(OutputStream stream) {
 
 std::optional<FileIdentity> IdentityOf(OutputStream stream) { return IdentityOfOpenFile(HandleOf(stream)); }
 
+std::optional<FileIdentity> StandardInputIdentity() { return IdentityOfOpenFile(GetStdHandle(STD_INPUT_HANDLE)); }
+
 StreamName StreamNamedBy(const std::string&) { return StreamName::None; }
 
 void EndAsClosedPipe() {}

@@ -153,6 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Without the refusal the copy would grow its own source up to the limit.
         Row{"StandardOutputIsTheSource", {"-o", "-", "a.xml"}, nullptr, nullptr, 1,
             "standardní výstup: 75-Kopie by přepsala zdrojový soubor\n", false, "ulimit -f 4096 && exec >>a.xml"},
+        Row{"StandardInputAndOutputAreTheSource", {"-o", "-", "-"}, nullptr, nullptr, 1,
+            "standardní výstup: 75-Kopie by přepsala zdrojový soubor\n", false, "ulimit -f 4096 && exec <a.xml >>a.xml"},
         // The reader, head, is gone after 10 bytes: an end by SIGPIPE, as for
         // other filters, and not a word.
         Row{"ReaderOfStandardOutputGone", {"-o", "-", "a.xml"}, nullptr, nullptr, -SIGPIPE, "", false,
