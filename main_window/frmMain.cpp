@@ -26,7 +26,7 @@ namespace {
 // a local file. A name that is not UTF-8 stays percent-encoded in the
 // address, where its bytes survive; toLocalFile() would not keep them.
 NativePath DroppedLocalFile(const QMimeData* data) {
-  if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return {};
+  if (data == nullptr || data->urls().isEmpty()) return {};
   const QUrl first = data->urls().first();
   if (!first.isLocalFile() || QFileInfo(first.toLocalFile()).isDir()) return {};
   const QByteArray bytes = QByteArray::fromPercentEncoding(first.path(QUrl::FullyEncoded).toLatin1());
