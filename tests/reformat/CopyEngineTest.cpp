@@ -143,25 +143,5 @@ TEST(CopyWithLineBreaks, CountsPastTwoGibibytes) {
   EXPECT_EQ(observer.points, std::vector<std::int64_t>{size - gtAt});
 }
 
-// A failure of either end passes through; a cancel stops before the next
-// read. Both with the sink on either thread.
-TEST(CopyWithLineBreaks, FailuresAndCancelStopTheCopy) {
-  const std::string source(10000, '>');
-  for (const SinkThread sinkThread : {SinkThread::Caller, SinkThread::Own}) {
-    for (const int at : {1, 3}) {
-      MemorySource in(source), failingIn(source, SIZE_MAX, at);
-      MemorySink out, fullOut(at * 1000);
-      RecordingObserver observer, cancelling(at);
-      EXPECT_EQ(FailureNumber([&] { CopyWithLineBreaks(in, fullOut, 0, observer, 700, sinkThread); }), err::kDiskFull);
-      EXPECT_EQ(FailureNumber([&] { CopyWithLineBreaks(failingIn, out, 0, observer, 700, sinkThread); }),
-                err::kDeviceIo);
-      MemorySource cancelled(source);
-      EXPECT_EQ(CopyWithLineBreaks(cancelled, out, 0, cancelling, 700, sinkThread), CopyOutcome::Cancelled);
-      EXPECT_EQ(cancelled.reads, at) << "no read after the cancel";
-      EXPECT_EQ(cancelling.questions, at);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace lum::test

@@ -117,28 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"SourceCutByOneByte", err::kDeviceIo, {}, [](Scene& s) { CutTo(s, s.content.size() - 1); }}), RowName);
 // clang-format on
 
-// The copy's name: the whole name of the source with the suffix, beside it.
-TEST(TargetPathFor, WholeNameWithSuffixBesideTheSource) {
-  constexpr PathStyle W = PathStyle::Windows, P = PathStyle::Posix;
-  const struct {
-    PathStyle style;
-    const char *source, *target;
-  } rows[] = {
-      {W, R"(C:\Data\report.old.xml)", R"(C:\Data\report.old.xml_LUM.XML)"},
-      {W, R"(C:\file.xml)", R"(C:\file.xml_LUM.XML)"},  // the drive's root keeps its separator
-      {W, R"(a\b:c.xml)", R"(a\c.xml_LUM.XML)"},        // a colon ends the name
-      {W, "C:file.xml", "C:file.xml_LUM.XML"},          // drive-relative: beside it
-      {P, "/data/f.xml_LUM.XML", "/data/f.xml_LUM.XML_LUM.XML"},
-      {P, "/f.xml", "/f.xml_LUM.XML"},
-      {P, "f.xml", "f.xml_LUM.XML"},
-      {P, R"(d\f.xml)", R"(d\f.xml_LUM.XML)"},  // a backslash is an ordinary character
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.source);
-    EXPECT_EQ(TargetPathFor(row.source, row.style), row.target);
-  }
-}
-
 #ifndef _WIN32
 void NoEarlierTarget(Scene& s) { fs::remove(PathOf(s.target)); }
 unsigned ModeOf(const std::string& path) {
