@@ -143,5 +143,15 @@ TEST(CopyWithLineBreaks, CountsPastTwoGibibytes) {
   EXPECT_EQ(observer.points, std::vector<std::int64_t>{size - gtAt});
 }
 
+// A failure of the sink passes through, also from the sink's own thread.
+TEST(CopyWithLineBreaks, SinkFailurePassesThrough) {
+  for (const SinkThread sinkThread : {SinkThread::Caller, SinkThread::Own}) {
+    MemorySource in(std::string(10000, '>'));
+    MemorySink full(3000);
+    RecordingObserver observer;
+    EXPECT_EQ(FailureNumber([&] { CopyWithLineBreaks(in, full, 0, observer, 700, sinkThread); }), err::kDiskFull);
+  }
+}
+
 }  // namespace
 }  // namespace lum::test
