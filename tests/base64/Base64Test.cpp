@@ -10,7 +10,9 @@
 
 #include "failure/Failure.h"
 #include "platform/CodePage.h"
+#include "tests/support/Table.h"
 
+namespace lum::test {
 namespace {
 
 constexpr int kNotBase64 = -2147221504;
@@ -43,19 +45,17 @@ struct Row {
   bool fails = false;
 };
 
-void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
-
 class Base64Test : public testing::TestWithParam<Row> {};
 
 TEST_P(Base64Test, ResultAndCallersVariable) {
   const Row& row = GetParam();
   std::u16string variable = row.text, result;
   try {
-    result = lum::Base64().Decode(variable);
+    result = Base64().Decode(variable);
     EXPECT_FALSE(row.fails);
-  } catch (const lum::Failure& failure) {
+  } catch (const Failure& failure) {
     EXPECT_TRUE(row.fails);
-    EXPECT_EQ(lum::ErrorBoxText(failure), "-2147221504-Input string is not valid Base64.");
+    EXPECT_EQ(ErrorBoxText(failure), "-2147221504-Input string is not valid Base64.");
     EXPECT_EQ(failure.number(), kNotBase64);
     EXPECT_EQ(failure.source(), "MyDecode");
   }
@@ -75,8 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Row{"MarkBeforeADigit", u"QQ=A", u"", u"QQ=A", true},
                     Row{"UrlSafeDigit", u"QU-_", u"", u"QU-_", true},
                     Row{"LowByteIsADigit", u"QUJ\u0141", u"", u"QUJ\u0141", true},  // Ł: 0x141, in the code page
-                    Row{"WideDigit", u"QUJ\uFF24", u"", u"QUJ\uFF24", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    Row{"WideDigit", u"QUJ\uFF24", u"", u"QUJ\uFF24", true}), RowName);
 // clang-format on
 
 // Every length up to a few lines, around a hundred lines, and around the
@@ -85,14 +84,14 @@ INSTANTIATE_TEST_SUITE_P(
 // at its length, with the NULs appended; Decode back.
 TEST(Base64, RoundTripsAgainstTheReference) {
   std::mt19937 random(20240501);
-  const lum::Base64 codec;
+  const Base64 codec;
   std::vector<std::size_t> lengths(301);
   std::iota(lengths.begin(), lengths.end(), 0);
   lengths.insert(lengths.end(), {5399, 5400, 5401, (4 << 20) - 1, (4 << 20) + 3, (4 << 20) + 4});
   for (const std::size_t length : lengths) {
     std::string bytes(length, '\0');
     for (char& byte : bytes) byte = static_cast<char>(random());
-    const std::u16string text = lum::FromAnsi(bytes);
+    const std::u16string text = FromAnsi(bytes);
     std::u16string variable = text;
     std::u16string encoded = codec.Encode(variable);
     ASSERT_TRUE(encoded == Reference(bytes)) << length;
@@ -102,3 +101,4 @@ TEST(Base64, RoundTripsAgainstTheReference) {
 }
 
 }  // namespace
+}  // namespace lum::test

@@ -21,12 +21,12 @@
 #include "tests/support/Files.h"
 #include "tests/support/PosixFaults.h"
 #include "tests/support/ReferenceCopy.h"
+#include "tests/support/Table.h"
 
+namespace lum::test {
 namespace {
 
 namespace fs = std::filesystem;
-using lum::test::ReadBytes;
-using lum::test::WriteBytes;
 
 // The program under test, lum-brevix, started in `folder` with a pipe on its
 // standard input and error and its standard output going nowhere, after the
@@ -96,7 +96,7 @@ class Child {
 
 // A folder on a small tmpfs of its own where mounting is allowed (so that a
 // full disk is real and the room a copy took can be counted), else in /tmp.
-using Scene = lum::test::SmallDisk;
+using Scene = SmallDisk;
 
 struct Row {
   const char* name;
@@ -109,24 +109,22 @@ struct Row {
   const char* setup = "";  // a shell command before the program
 };
 
-void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
-
 class ProcessTest : public testing::TestWithParam<Row> {};
 
 TEST_P(ProcessTest, ReportsAndChangesNothing) {
   Scene scene(1 << 20);
   if (GetParam().needsSmallDisk && !scene.mounted()) GTEST_SKIP() << scene.problem();
-  WriteBytes(scene.path("a.xml"), lum::test::Rows(400 << 10));
+  WriteBytes(scene.path("a.xml"), Rows(400 << 10));
   WriteBytes(scene.path("a.xml_LUM.XML"), "<earlier/>");
   if (GetParam().prepare) GetParam().prepare(scene);
-  const std::set<std::string> before = lum::test::NamesIn(scene.path(""));
+  const std::set<std::string> before = NamesIn(scene.path(""));
   const std::uint64_t freeBefore = scene.mounted() ? scene.freeBytes() : 0;
   Child child(GetParam().arguments, scene.path(""), GetParam().setup);
   if (GetParam().during) GetParam().during(child);
   const auto [status, messages] = child.finish();
   EXPECT_EQ(status, GetParam().status);
   EXPECT_EQ(messages, GetParam().messages);
-  EXPECT_EQ(lum::test::NamesIn(scene.path("")), before);
+  EXPECT_EQ(NamesIn(scene.path("")), before);
   EXPECT_EQ(ReadBytes(scene.path("a.xml_LUM.XML")), "<earlier/>");
   EXPECT_TRUE(!scene.mounted() || scene.freeBytes() == freeBefore) << "the unfinished copy takes room";
 }
@@ -134,7 +132,7 @@ TEST_P(ProcessTest, ReportsAndChangesNothing) {
 // Sends `signal` once the program has read most of its input, so it runs.
 std::function<void(Child&)> InterruptWith(int signal) {
   return [signal](Child& child) {
-    child.send(lum::test::Rows(300 << 10));
+    child.send(Rows(300 << 10));
     ::kill(child.pid(), signal);
   };
 }
@@ -162,28 +160,27 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"CtrlCWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGINT), 130,
             "standardní vstup: přerušeno, kopie nebyla uložena\n"},
         Row{"TerminatedWhileWaitingForInput", {"-o", "a.xml_LUM.XML", "-"}, nullptr, InterruptWith(SIGTERM), 130,
-            "standardní vstup: přerušeno, kopie nebyla uložena\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+            "standardní vstup: přerušeno, kopie nebyla uložena\n"}), RowName);
 // clang-format on
 
 // Standard input read to its end, as `gzip -dc … | lum-brevix -o - -` reads it.
 TEST(StandardInput, ReadToItsEnd) {
-  lum::test::TempFolder folder;
-  const std::string source = lum::test::Rows(300 << 10);
+  TempFolder folder;
+  const std::string source = Rows(300 << 10);
   Child child({"-q", "-o", "a.xml_LUM.XML", "-"}, folder.path(""));
   child.send(source);
   EXPECT_EQ(child.finish(), std::make_pair(0, std::string()));
-  EXPECT_TRUE(ReadBytes(folder.path("a.xml_LUM.XML")) == lum::test::ReferenceTarget(source));
+  EXPECT_TRUE(ReadBytes(folder.path("a.xml_LUM.XML")) == ReferenceTarget(source));
 }
 
 // SIGKILL at a random moment from the start of the process to past its usual
 // end, with and without an earlier target.
 TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
   Scene scene(160 << 20);
-  const lum::test::TempFolder elsewhere;
+  const TempFolder elsewhere;
   const std::string source = scene.path("big.xml"), target = source + "_LUM.XML";
-  WriteBytes(source, lum::test::Rows(24 << 20));
-  const std::string expected = lum::test::ReferenceTarget(ReadBytes(source));
+  WriteBytes(source, Rows(24 << 20));
+  const std::string expected = ReferenceTarget(ReadBytes(source));
   const char* runsSetting = std::getenv("BREVIX_KILL_RUNS");
   const int runs = runsSetting != nullptr ? std::atoi(runsSetting) : 40;
   const unsigned seed = std::random_device()();
@@ -206,7 +203,7 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
   for (int run = 0; run < runs && !testing::Test::HasFailure(); ++run) {
     SCOPED_TRACE("run " + std::to_string(run) + " of seed " + std::to_string(seed));
     const bool earlier = random() % 2 == 0;
-    fs::remove(lum::test::PathOf(target));
+    fs::remove(PathOf(target));
     if (earlier) WriteBytes(target, "<earlier/>");
     const std::uint64_t freeBefore = scene.mounted() ? scene.freeBytes() : 0;
     Child child({"big.xml"}, scene.path(""));
@@ -218,14 +215,14 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
     const bool whole = left.size() == expected.size() && left == expected;
     EXPECT_TRUE(whole || left == (earlier ? "<earlier/>" : "")) << "a target of " << left.size() << " bytes";
     EXPECT_TRUE(whole || status != 0) << "the program ended well without a whole target";
-    std::set<std::string> names = lum::test::NamesIn(scene.path(""));
+    std::set<std::string> names = NamesIn(scene.path(""));
     const int leftoversBefore = underTemporaryName;
     // Replacing an earlier target takes a rename: killed between naming the
     // finished copy and the rename, the program leaves that whole copy under
     // its temporary name beside the untouched earlier target.
     for (const std::string& name : std::set(names)) {
       if (earlier && !whole && name.starts_with(".lum-") && ReadBytes(scene.path(name)) == expected) {
-        fs::remove(lum::test::PathOf(scene.path(name)));
+        fs::remove(PathOf(scene.path(name)));
         names.erase(name);
         ++underTemporaryName;
       }
@@ -243,3 +240,4 @@ TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {
 }
 
 }  // namespace
+}  // namespace lum::test

@@ -11,12 +11,12 @@
 #include "tests/support/Files.h"
 #include "tests/support/ReferenceCopy.h"
 #include "tests/support/Streams.h"
+#include "tests/support/Table.h"
 
+namespace lum::test {
 namespace {
 
-using lum::test::ReferenceTarget;
-
-const std::string kBig = lum::test::Rows(5 << 20);  // shows a progress line on a terminal
+const std::string kBig = Rows(5 << 20);  // shows a progress line on a terminal
 
 struct Row {
   const char* name;
@@ -32,26 +32,24 @@ struct Row {
   std::size_t outputRoom = SIZE_MAX;              // standard output fails past it
 };
 
-void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
-
 class CliTest : public testing::TestWithParam<Row> {};
 
 TEST_P(CliTest, ExitCodeMessagesAndFiles) {
   const Row& row = GetParam();
-  lum::test::TempFolder folder;
+  TempFolder folder;
   const std::map<std::string, std::string> sources = {
       {"a.xml", "<a><b/></a>"}, {"velký.xml", kBig}, {"-q.xml", "<q/>"}, {"a.xml_LUM.XML", "earlier"}};
-  for (const auto& [name, bytes] : sources) lum::test::WriteBytes(folder.path(name), bytes);
-  std::filesystem::create_directory(lum::test::PathOf(folder.path("výstup")));
+  for (const auto& [name, bytes] : sources) WriteBytes(folder.path(name), bytes);
+  std::filesystem::create_directory(PathOf(folder.path("výstup")));
   const std::filesystem::path saved = std::filesystem::current_path();
-  std::filesystem::current_path(lum::test::PathOf(folder.path("")));
+  std::filesystem::current_path(PathOf(folder.path("")));
 
-  lum::test::MemorySource input(row.input);
-  lum::test::MemorySink output(row.outputRoom, lum::err::kDeviceIo), messages;
+  MemorySource input(row.input);
+  MemorySink output(row.outputRoom, err::kDeviceIo), messages;
   // A Ctrl+C comes while the first file is copied.
-  const lum::cli::Console console{input, output, messages, row.terminal,
-                                  [&, asked = 0]() mutable { return row.stop && ++asked > 1; }};
-  const int status = lum::cli::RunCli(row.arguments, console);
+  const cli::Console console{input, output, messages, row.terminal,
+                             [&, asked = 0]() mutable { return row.stop && ++asked > 1; }};
+  const int status = cli::RunCli(row.arguments, console);
   std::filesystem::current_path(saved);
 
   EXPECT_EQ(status, row.status);
@@ -61,11 +59,11 @@ TEST_P(CliTest, ExitCodeMessagesAndFiles) {
   EXPECT_TRUE((row.arguments[0] == "--help" ? output.bytes.substr(0, row.output.size()) : output.bytes) == row.output);
   std::set<std::string> names = {"a.xml", "velký.xml", "-q.xml", "a.xml_LUM.XML", "výstup"};
   for (const auto& [name, bytes] : row.files) {
-    EXPECT_TRUE(lum::test::ReadBytes(folder.path(name)) == bytes) << name;
+    EXPECT_TRUE(ReadBytes(folder.path(name)) == bytes) << name;
     names.insert(name.substr(0, name.find('/')));
   }
   EXPECT_EQ(folder.names(), names);
-  EXPECT_TRUE(row.files.count("a.xml_LUM.XML") || lum::test::ReadBytes(folder.path("a.xml_LUM.XML")) == "earlier");
+  EXPECT_TRUE(row.files.count("a.xml_LUM.XML") || ReadBytes(folder.path("a.xml_LUM.XML")) == "earlier");
 }
 
 std::string Usage(const std::string& problem) { return "lum-brevix: " + problem + "\nNápověda: lum-brevix --help\n"; }
@@ -120,8 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"NoProgressWhenQuiet", {"-q", "velký.xml"}, 0, "", {{"velký.xml_LUM.XML", ReferenceTarget(kBig)}}, "", "",
             true},
         Row{"NoProgressForASmallFile", {"a.xml"}, 0, "a.xml: kopie uložena do a.xml_LUM.XML\n",
-            {{"a.xml_LUM.XML", kCopyOfA}}, "", "", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+            {{"a.xml_LUM.XML", kCopyOfA}}, "", "", true}), RowName);
 // clang-format on
 
 // Names only POSIX has: of the process's streams, and with a control
@@ -135,8 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                         Usage("VÝSTUP /dev/fd/3 je otevřený proud, ne soubor; standardní výstup je -o -")},
                     // Only the control character and the stray byte are escaped, also with a character of two bytes last.
                     Row{"ControlCharactersInANameAreEscaped", {"chybí\x1b[2J\x80\\.č"}, 1,
-                        "$'chybí\\x1B[2J\\x80\\\\.č': 53-Soubor nebyl nalezen\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+                        "$'chybí\\x1B[2J\\x80\\\\.č': 53-Soubor nebyl nalezen\n"}), RowName);
 // clang-format on
 #endif
 
@@ -150,13 +146,11 @@ struct LineRow {
   std::string text;
 };
 
-void PrintTo(const LineRow& row, std::ostream* os) { *os << row.name; }
-
 class ProgressTextTest : public testing::TestWithParam<LineRow> {};
 
 TEST_P(ProgressTextTest, Shows) {
   const LineRow& row = GetParam();
-  EXPECT_EQ(lum::cli::ProgressText(row.file, row.total, row.done, row.seconds), row.text);
+  EXPECT_EQ(cli::ProgressText(row.file, row.total, row.done, row.seconds), row.text);
 }
 
 constexpr std::int64_t MiB = 1 << 20, GiB = MiB << 10;
@@ -171,8 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"NameThatJustFitsIsWhole", "faktura-2026-12-07.xml", 100 * MiB, 50 * MiB, 2,
                 "faktura-2026-12-07.xml   50 % [#####     ] 50,0/100,0 MiB  25 MiB/s  zbývá 0:02"},
         LineRow{"LongNameCutFromTheFront", std::string(40, 'x') + "faktura-2026-12-07.xml", 100 * MiB, 50 * MiB, 2,
-                "…aktura-2026-12-07.xml   50 % [#####     ] 50,0/100,0 MiB  25 MiB/s  zbývá 0:02"}),
-    [](const auto& info) { return std::string(info.param.name); });
+                "…aktura-2026-12-07.xml   50 % [#####     ] 50,0/100,0 MiB  25 MiB/s  zbývá 0:02"}), RowName);
 // clang-format on
 
 }  // namespace
+}  // namespace lum::test

@@ -26,6 +26,7 @@
 #include "main_window/frmMain.h"
 #include "reformat/ReformatFile.h"
 #include "tests/support/Files.h"
+#include "tests/support/Table.h"
 #include "window_helpers/Translations.h"
 #include "window_helpers/UiServices.h"
 
@@ -91,7 +92,6 @@ void Click(const QWidget& window, const char* name) { window.findChild<QPushButt
 bool WaitUntilIdle(const frmMain& window) {
   return QTest::qWaitFor([&window] { return !window.busy(); });
 }
-const auto kRowName = [](const auto& info) { return std::string(info.param.name); };
 
 // Drags `url` onto `target` and drops it there; true when the drop is taken.
 bool Drop(QWidget& target, const QUrl& url) {
@@ -174,7 +174,7 @@ TEST_P(VyberTest, ChooserInTheProgramFolderChoiceInThePathField) {
 INSTANTIATE_TEST_SUITE_P(Cases, VyberTest, testing::Values(
     VyberRow{"InProgramFolder", "", true, true}, VyberRow{"CancelKeepsThePath", "", false, true},
     VyberRow{"FolderUnknown", nullptr, true, false},
-    VyberRow{"FolderNotWritableOpensAtThePathInTheField", "chybi", true, true, "faktura.xml"}), kRowName);
+    VyberRow{"FolderNotWritableOpensAtThePathInTheField", "chybi", true, true, "faktura.xml"}), RowName);
 // clang-format on
 
 // `pathField` empty: refused with the critical box.
@@ -197,7 +197,7 @@ TEST_P(StartTest, OneFileFillsThePathFieldAnythingElseIsRefused) {
 INSTANTIATE_TEST_SUITE_P(Arguments, StartTest, testing::Values(
     StartRow{"OneFile", {"/data/faktura.xml"}, "/data/faktura.xml"},
     StartRow{"Relative", {"faktura.xml"}, QDir::toNativeSeparators(QDir::current().filePath("faktura.xml"))},
-    StartRow{"TwoFiles", {"a.xml", "b.xml"}, ""}, StartRow{"Option", {"--help"}, ""}), kRowName);
+    StartRow{"TwoFiles", {"a.xml", "b.xml"}, ""}, StartRow{"Option", {"--help"}, ""}), RowName);
 // clang-format on
 
 // clang-format off
@@ -219,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(Drops, DropTest, testing::Values(
     DropRow{"FileOnTheWindow", QUrl::fromLocalFile("/data/faktura.xml"), false, true},
     DropRow{"FileOnThePathField", QUrl::fromLocalFile("/data/faktura.xml"), true, true},
     DropRow{"Folder", QUrl::fromLocalFile(QDir::tempPath()), false, false},
-    DropRow{"WebAddress", QUrl("https://lum.invalid/a.xml"), true, false}), kRowName);
+    DropRow{"WebAddress", QUrl("https://lum.invalid/a.xml"), true, false}), RowName);
 // clang-format on
 
 // The path field's own mouse handling stays: a click puts the caret there.
@@ -304,7 +304,7 @@ INSTANTIATE_TEST_SUITE_P(Files, RunTest, testing::Values(
     RunRow{"NotUtf8FromChooser", kLatin2, "Chooser", kDone, "faktura_část_šek.xml"},
     RunRow{"NotUtf8FromDrop", kLatin2, "Drop", kDone, "faktura_část_šek.xml"},
     RunRow{"MissingSource", "chybi.xml", "Typed", {{"53-Soubor nebyl nalezen", MessageStyle::Plain}}},
-    RunRow{"EmptyPath", "", "Typed", {{"Není zadané XML !", MessageStyle::Critical}}}), kRowName);
+    RunRow{"EmptyPath", "", "Typed", {{"Není zadané XML !", MessageStyle::Critical}}}), RowName);
 // clang-format on
 
 // `settings`: LUM_Brevix.INI (nullptr: none); `presses`: the buttons pressed
@@ -361,7 +361,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, BusyTest, testing::Values(
     BusyRow{"ProgramFolderUnknown", "[LUM]\nDISABLE=1\n", true, {}, 1, false},
     BusyRow{"PressesRunAfterIt", "[LUM]\nDISABLE=1\n", false, {"Command1", "Command2", "Command2"}, 2},
     BusyRow{"KonecStops", "[LUM]\nDISABLE=1\n", false, {"Command2", "Command3"}, 0},
-    BusyRow{"CloseStops", nullptr, true, {"Command2", "Close"}, 0}), kRowName);
+    BusyRow{"CloseStops", nullptr, true, {"Command2", "Close"}, 0}), RowName);
 // clang-format on
 
 // clang-format off
@@ -400,7 +400,7 @@ TEST_P(CountTest, WholeInTheProgressField) {
 INSTANTIATE_TEST_SUITE_P(Counts, CountTest, testing::Values(
     CountRow{"TenGiB", 10737418192, "10737418192"},
     CountRow{"Largest", std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
-    CountRow{"SourceGrew", -5, "0"}), kRowName);
+    CountRow{"SourceGrew", -5, "0"}), RowName);
 // clang-format on
 
 // Progress points reach the progress field, the first at once and then at

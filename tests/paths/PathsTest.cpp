@@ -1,10 +1,11 @@
 #include "paths/Paths.h"
+#include "tests/support/Table.h"
 
 #include <gtest/gtest.h>
 
+namespace lum::test {
 namespace {
 
-using lum::PathStyle;
 constexpr PathStyle W = PathStyle::Windows, P = PathStyle::Posix;
 
 // A path: its folder part (and whether asking for it reports failure 5) and
@@ -17,18 +18,16 @@ struct SplitRow {
   std::string fileName;
 };
 
-void PrintTo(const SplitRow& row, std::ostream* os) { *os << row.name; }
-
 class SplitPathTest : public testing::TestWithParam<SplitRow> {};
 
 TEST_P(SplitPathTest, FolderAndFileName) {
   const SplitRow& row = GetParam();
   std::vector<int> reported;
-  EXPECT_EQ(lum::GetDirectoryPart(row.path, row.style, [&](const lum::Failure& f) { reported.push_back(f.number()); }),
+  EXPECT_EQ(GetDirectoryPart(row.path, row.style, [&](const Failure& f) { reported.push_back(f.number()); }),
             row.directory);
-  EXPECT_EQ(reported, row.fails ? std::vector<int>{lum::err::kInvalidCall} : std::vector<int>{});
-  EXPECT_EQ(lum::GetDirectoryPart(row.path, row.style, {}), row.directory);
-  EXPECT_EQ(lum::GetFileNamePart(row.path, row.style), row.fileName);
+  EXPECT_EQ(reported, row.fails ? std::vector<int>{err::kInvalidCall} : std::vector<int>{});
+  EXPECT_EQ(GetDirectoryPart(row.path, row.style, {}), row.directory);
+  EXPECT_EQ(GetFileNamePart(row.path, row.style), row.fileName);
 }
 
 // clang-format off
@@ -50,8 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitRow{"PosixBareName", P, "file.xml", "", true, "file.xml"},
         SplitRow{"PosixBackslashIsOrdinary", P, R"(d\f.xml)", "", true, R"(d\f.xml)"},
         SplitRow{"PosixEmpty", P, "", "", false, ""},
-        SplitRow{"PosixOneLetterInTwoBytes", P, "é/x.xml", "é", false, "x.xml"}),
-    [](const auto& info) { return std::string(info.param.name); });
+        SplitRow{"PosixOneLetterInTwoBytes", P, "é/x.xml", "é", false, "x.xml"}), RowName);
 // clang-format on
 
 struct JoinRow {
@@ -60,12 +58,10 @@ struct JoinRow {
   std::string directory, fileName, joined;
 };
 
-void PrintTo(const JoinRow& row, std::ostream* os) { *os << row.name; }
-
 class JoinPathTest : public testing::TestWithParam<JoinRow> {};
 
 TEST_P(JoinPathTest, PutsOneSeparatorBetween) {
-  EXPECT_EQ(lum::JoinPath(GetParam().directory, GetParam().fileName, GetParam().style), GetParam().joined);
+  EXPECT_EQ(JoinPath(GetParam().directory, GetParam().fileName, GetParam().style), GetParam().joined);
 }
 
 // clang-format off
@@ -76,21 +72,21 @@ INSTANTIATE_TEST_SUITE_P(
                     JoinRow{"WindowsOnlyOneDropped", W, R"(C:\Data)", R"(\\a.xml)", R"(C:\Data\\a.xml)"},
                     JoinRow{"PosixEmptyDirectory", P, "", "a.xml", "/a.xml"},
                     JoinRow{"PosixEmptyName", P, "/data", "", "/data/"},
-                    JoinRow{"PosixBackslashIsOrdinary", P, R"(d\)", R"(\a)", R"(d\/\a)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    JoinRow{"PosixBackslashIsOrdinary", P, R"(d\)", R"(\a)", R"(d\/\a)"}), RowName);
 // clang-format on
 
 // The folder that the system's file calls get for an entry of a path.
 TEST(FolderForFileCalls, KeepsRootsAndNamesTheCurrentFolder) {
-  const std::string sep(1, lum::kNativeSeparator);
-  EXPECT_EQ(lum::FolderForFileCalls("f.xml"), ".");
-  EXPECT_EQ(lum::FolderForFileCalls(sep + "f.xml"), sep);
-  EXPECT_EQ(lum::FolderForFileCalls("a" + sep + "b" + sep + "f.xml"), "a" + sep + "b");
+  const std::string sep(1, kNativeSeparator);
+  EXPECT_EQ(FolderForFileCalls("f.xml"), ".");
+  EXPECT_EQ(FolderForFileCalls(sep + "f.xml"), sep);
+  EXPECT_EQ(FolderForFileCalls("a" + sep + "b" + sep + "f.xml"), "a" + sep + "b");
 #ifdef _WIN32
-  EXPECT_EQ(lum::FolderForFileCalls(R"(C:\f.xml)"), R"(C:\)");
-  EXPECT_EQ(lum::FolderForFileCalls("C:f.xml"), "C:");
-  EXPECT_EQ(lum::FolderForFileCalls("a/f.xml"), "a");
+  EXPECT_EQ(FolderForFileCalls(R"(C:\f.xml)"), R"(C:\)");
+  EXPECT_EQ(FolderForFileCalls("C:f.xml"), "C:");
+  EXPECT_EQ(FolderForFileCalls("a/f.xml"), "a");
 #endif
 }
 
 }  // namespace
+}  // namespace lum::test

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <future>
 #include <optional>
 
@@ -13,7 +12,9 @@
 
 #include "platform/ProfileString.h"
 #include "tests/support/Files.h"
+#include "tests/support/Table.h"
 
+namespace lum::test {
 namespace {
 
 // A settings file (nothing: none at all), and what reading [LUM] DISABLE
@@ -25,18 +26,14 @@ struct IniRow {
   std::string fallback = "dflt";
 };
 
-void PrintTo(const IniRow& row, std::ostream* os) { *os << row.name; }
-
 class ReadIniStringTest : public testing::TestWithParam<IniRow> {};
 
 TEST_P(ReadIniStringTest, ReadsValueOrFallback) {
-  lum::test::TempFolder folder;
-  if (GetParam().content) lum::test::WriteBytes(folder.path("LUM_Brevix.INI"), *GetParam().content);
-  EXPECT_EQ(lum::ReadIniString("LUM", "DISABLE", GetParam().fallback, folder.path("LUM_Brevix.INI")),
-            GetParam().expected);
+  TempFolder folder;
+  if (GetParam().content) WriteBytes(folder.path("LUM_Brevix.INI"), *GetParam().content);
+  EXPECT_EQ(ReadIniString("LUM", "DISABLE", GetParam().fallback, folder.path("LUM_Brevix.INI")), GetParam().expected);
   // Names match without regard to case, whichever side is in which case.
-  EXPECT_EQ(lum::ReadIniString("lum", "Disable", GetParam().fallback, folder.path("LUM_Brevix.INI")),
-            GetParam().expected);
+  EXPECT_EQ(ReadIniString("lum", "Disable", GetParam().fallback, folder.path("LUM_Brevix.INI")), GetParam().expected);
 }
 
 // A settings file is a text file of its system: UTF-8 on POSIX; on Windows
@@ -71,13 +68,12 @@ INSTANTIATE_TEST_SUITE_P(
                     IniRow{"ByteOrderMarkOnlyFirst", "\xEF\xBB\xBF[LUM]\n\xEF\xBB\xBF""DISABLE=2\nDISABLE=1", "1"},
                     IniRow{"CzechValue", "[LUM]\nDISABLE=" + kHorse + "\n", "žluťoučký kůň"},
                     IniRow{"CutTo254Characters", "[LUM]\nDISABLE=" + Times(300, kEAcute) + "\n", Times(254, "é")},
-                    IniRow{"LongFallbackCut", std::nullopt, std::string(254, 'x'), std::string(255, 'x')}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    IniRow{"LongFallbackCut", std::nullopt, std::string(254, 'x'), std::string(255, 'x')}), RowName);
 // clang-format on
 
 TEST(ReadIniString, FolderInsteadOfFileGivesTheFallback) {
-  lum::test::TempFolder folder;
-  EXPECT_EQ(lum::ReadIniString("LUM", "DISABLE", "d", folder.path("")), "d");
+  TempFolder folder;
+  EXPECT_EQ(ReadIniString("LUM", "DISABLE", "d", folder.path("")), "d");
 }
 
 #ifndef _WIN32
@@ -85,10 +81,10 @@ TEST(ReadIniString, FolderInsteadOfFileGivesTheFallback) {
 // waits for a writer nor takes what one writes. Should it wait, a writer
 // gives it a value after 5 s, which fails the test.
 TEST(ReadIniString, PipeReadsAsMissing) {
-  lum::test::TempFolder folder;
+  TempFolder folder;
   const std::string file = folder.path("LUM_Brevix.INI");
   ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
-  auto value = std::async(std::launch::async, [&file] { return lum::ReadIniString("LUM", "DISABLE", "d", file); });
+  auto value = std::async(std::launch::async, [&file] { return ReadIniString("LUM", "DISABLE", "d", file); });
   if (value.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
     const int writer = open(file.c_str(), O_WRONLY | O_NONBLOCK);
     EXPECT_EQ(write(writer, "[LUM]\nDISABLE=1\n", 16), 16);
@@ -99,3 +95,4 @@ TEST(ReadIniString, PipeReadsAsMissing) {
 #endif
 
 }  // namespace
+}  // namespace lum::test

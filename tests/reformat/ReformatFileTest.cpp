@@ -16,24 +16,23 @@
 #include <sys/stat.h>
 
 #include "tests/support/PosixFaults.h"
+#include "tests/support/Table.h"
 #endif
 
+namespace lum::test {
 namespace {
 
 namespace fs = std::filesystem;
-using lum::test::PathOf;
-using lum::test::ReadBytes;
-using lum::test::WriteBytes;
 
 constexpr int kCancelled = -1;  // the observer cancels at its first question
-const std::string kSep(1, lum::kNativeSeparator);
+const std::string kSep(1, kNativeSeparator);
 
 // A folder with a source of several buffers and an earlier target beside it.
 struct Scene {
-  lum::test::TempFolder folder;
-  std::string content = lum::test::Rows(3 << 20);
+  TempFolder folder;
+  std::string content = Rows(3 << 20);
   std::string source = folder.path("faktura č. 7.xml");
-  std::string target = lum::TargetPathFor(source, lum::kNativePathStyle);
+  std::string target = TargetPathFor(source, kNativePathStyle);
 };
 
 struct Case {
@@ -47,8 +46,6 @@ struct Case {
   unsigned umask = 022;
 };
 
-void PrintTo(const Case& row, std::ostream* os) { *os << row.name; }
-
 class ReformatFileTest : public testing::TestWithParam<Case> {};
 
 TEST_P(ReformatFileTest, WritesTheWholeCopyOrLeavesAllAsItWas) {
@@ -61,32 +58,32 @@ TEST_P(ReformatFileTest, WritesTheWholeCopyOrLeavesAllAsItWas) {
   const std::set<std::string> before = scene.folder.names();
   const std::string earlier = ReadBytes(scene.target);
 
-  lum::test::RecordingObserver observer(row.failure == kCancelled ? 1 : 0);
+  RecordingObserver observer(row.failure == kCancelled ? 1 : 0);
   auto during = row.during;
   observer.onProgress = [&] {
     if (during) std::exchange(during, nullptr)(scene);
   };
-  lum::CopyOutcome outcome{};
+  CopyOutcome outcome{};
   int failure = 0;
   {
 #ifndef _WIN32
     const mode_t savedMask = ::umask(row.umask);
-    std::optional<lum::test::AsNobody> nobody;
+    std::optional<AsNobody> nobody;
     if (row.asNobody) nobody.emplace();
 #endif
-    failure = lum::test::FailureNumber([&] { outcome = lum::ReformatFile(scene.source, scene.target, observer); });
+    failure = FailureNumber([&] { outcome = ReformatFile(scene.source, scene.target, observer); });
 #ifndef _WIN32
     ::umask(savedMask);
 #endif
   }
-  EXPECT_EQ(failure == 0 && outcome == lum::CopyOutcome::Cancelled ? kCancelled : failure, row.failure);
+  EXPECT_EQ(failure == 0 && outcome == CopyOutcome::Cancelled ? kCancelled : failure, row.failure);
   // Apart from the source, which a row may remove, the folder holds what it
   // held and, after a copy, the target.
   std::set<std::string> after = scene.folder.names(), expected = before;
-  for (auto* names : {&after, &expected}) names->erase(lum::test::Utf8Of(PathOf(scene.source).filename()));
+  for (auto* names : {&after, &expected}) names->erase(Utf8Of(PathOf(scene.source).filename()));
   if (row.failure == 0) {
-    EXPECT_TRUE(ReadBytes(scene.target) == lum::test::ReferenceTarget(scene.content)) << "not the whole copy";
-    expected.insert(lum::test::Utf8Of(PathOf(scene.target).filename()));
+    EXPECT_TRUE(ReadBytes(scene.target) == ReferenceTarget(scene.content)) << "not the whole copy";
+    expected.insert(Utf8Of(PathOf(scene.target).filename()));
   } else {
     EXPECT_EQ(ReadBytes(scene.target), earlier);
     const bool refused = !row.during && row.failure != kCancelled;
@@ -109,39 +106,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ReplacesTheEarlierTarget", 0},
         Case{"EmptySourceGivesEmptyTarget", 0, [](Scene& s) { WriteBytes(s.source, s.content = ""); }},
         Case{"Cancelled", kCancelled},
-        Case{"FailedMidway", lum::err::kOverflow, {}, [](Scene&) { throw lum::Failure(lum::err::kOverflow, "x"); }},
-        Case{"MissingSource", lum::err::kFileNotFound, [](Scene& s) { s.source = s.folder.path("chybí.xml"); }},
-        Case{"MissingFolderOnTheWay", lum::err::kPathNotFound,
+        Case{"FailedMidway", err::kOverflow, {}, [](Scene&) { throw Failure(err::kOverflow, "x"); }},
+        Case{"MissingSource", err::kFileNotFound, [](Scene& s) { s.source = s.folder.path("chybí.xml"); }},
+        Case{"MissingFolderOnTheWay", err::kPathNotFound,
              [](Scene& s) { s.source = s.folder.path("není" + kSep + "a.xml"); }},
-        Case{"FolderAsSource", lum::err::kPathFileAccess, [](Scene& s) { fs::create_directory(PathOf(s.source += "d")); }},
-        Case{"TargetIsAFolder", lum::err::kPathFileAccess,
+        Case{"FolderAsSource", err::kPathFileAccess, [](Scene& s) { fs::create_directory(PathOf(s.source += "d")); }},
+        Case{"TargetIsAFolder", err::kPathFileAccess,
              [](Scene& s) { fs::create_directory(PathOf(s.target = s.folder.path("cíl"))); }},
-        Case{"TargetFolderMissing", lum::err::kPathNotFound, [](Scene& s) { s.target = s.folder.path("není" + kSep + "a.xml"); }},
-        Case{"SourceCutByOneByte", lum::err::kDeviceIo, {}, [](Scene& s) { CutTo(s, s.content.size() - 1); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+        Case{"TargetFolderMissing", err::kPathNotFound, [](Scene& s) { s.target = s.folder.path("není" + kSep + "a.xml"); }},
+        Case{"SourceCutByOneByte", err::kDeviceIo, {}, [](Scene& s) { CutTo(s, s.content.size() - 1); }}), RowName);
 // clang-format on
-
-// The copy's name: the whole name of the source with the suffix, beside it.
-TEST(TargetPathFor, WholeNameWithSuffixBesideTheSource) {
-  constexpr lum::PathStyle W = lum::PathStyle::Windows, P = lum::PathStyle::Posix;
-  const struct {
-    lum::PathStyle style;
-    const char *source, *target;
-  } rows[] = {
-      {W, R"(C:\Data\report.old.xml)", R"(C:\Data\report.old.xml_LUM.XML)"},
-      {W, R"(C:\file.xml)", R"(C:\file.xml_LUM.XML)"},  // the drive's root keeps its separator
-      {W, R"(a\b:c.xml)", R"(a\c.xml_LUM.XML)"},        // a colon ends the name
-      {W, "C:file.xml", "C:file.xml_LUM.XML"},          // drive-relative: beside it
-      {P, "/data/f.xml_LUM.XML", "/data/f.xml_LUM.XML_LUM.XML"},
-      {P, "/f.xml", "/f.xml_LUM.XML"},
-      {P, "f.xml", "f.xml_LUM.XML"},
-      {P, R"(d\f.xml)", R"(d\f.xml_LUM.XML)"},  // a backslash is an ordinary character
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.source);
-    EXPECT_EQ(lum::TargetPathFor(row.source, row.style), row.target);
-  }
-}
 
 #ifndef _WIN32
 void NoEarlierTarget(Scene& s) { fs::remove(PathOf(s.target)); }
@@ -172,9 +146,9 @@ auto NameLength(std::size_t bytes) {
 INSTANTIATE_TEST_SUITE_P(
     Posix, ReformatFileTest,
     testing::Values(
-        Case{"FifoSourceIsRefusedAtOnce", lum::err::kPathFileAccess, Fifo(true)},
-        Case{"UnreadableSource", lum::err::kPermissionDenied, Chmod("faktura č. 7.xml", 0), {}, {}, true},
-        Case{"ReadOnlyFolder", lum::err::kPermissionDenied, Chmod("", 0555), {},
+        Case{"FifoSourceIsRefusedAtOnce", err::kPathFileAccess, Fifo(true)},
+        Case{"UnreadableSource", err::kPermissionDenied, Chmod("faktura č. 7.xml", 0), {}, {}, true},
+        Case{"ReadOnlyFolder", err::kPermissionDenied, Chmod("", 0555), {},
              [](Scene& s) { ::chmod(s.folder.path("").c_str(), 0755); }, true},
         Case{"SourceRemovedWhileReadIsCopiedWhole", 0, {}, [](Scene& s) { fs::remove(PathOf(s.source)); }},
         Case{"SourceReplacedWhileReadIsCopiedWhole", 0, {},
@@ -182,15 +156,15 @@ INSTANTIATE_TEST_SUITE_P(
                WriteBytes(s.source + ".new", "<jiný/>");
                fs::rename(PathOf(s.source + ".new"), PathOf(s.source));
              }},
-        Case{"TargetFolderGoneBeforeTheCopyIsNamed", lum::err::kPathNotFound,
+        Case{"TargetFolderGoneBeforeTheCopyIsNamed", err::kPathNotFound,
              [](Scene& s) {
                fs::create_directories(PathOf(s.folder.path("výstup/x")));
                s.target = s.folder.path("výstup/x/a.xml");
              },
              [](Scene& s) { fs::remove(PathOf(s.folder.path("výstup/x"))); }},
-        Case{"ReadOnlyEarlierTargetIsKept", lum::err::kPathFileAccess, Chmod("faktura č. 7.xml_LUM.XML", 0444), {}, {},
+        Case{"ReadOnlyEarlierTargetIsKept", err::kPathFileAccess, Chmod("faktura č. 7.xml_LUM.XML", 0444), {}, {},
              false, 0444},
-        Case{"PipeAsEarlierTargetIsKept", lum::err::kPathFileAccess, Fifo(false), {},
+        Case{"PipeAsEarlierTargetIsKept", err::kPathFileAccess, Fifo(false), {},
              [](Scene& s) { EXPECT_TRUE(S_ISFIFO(ModeOf(s.target))); }},
         Case{"PermissionsOfTheEarlierTargetCarryOver", 0, Chmod("faktura č. 7.xml_LUM.XML", 0640), {}, {}, false, 0640},
         Case{"NewTargetFollowsTheUmask", 0, NoEarlierTarget, {}, {}, false, 0600, 077},
@@ -206,13 +180,13 @@ INSTANTIATE_TEST_SUITE_P(
                EXPECT_TRUE(S_ISLNK(ModeOf(s.target)));
                EXPECT_EQ(ModeOf(s.folder.path("skutečný.xml")) & 07777, 0600u);
              }},
-        Case{"LinkToTheSourceIsRefused", lum::err::kPathFileAccess,
+        Case{"LinkToTheSourceIsRefused", err::kPathFileAccess,
              [](Scene& s) {
                NoEarlierTarget(s);
                fs::create_symlink(PathOf(s.source).filename(), PathOf(s.target));
              }},
         // In a sticky folder everyone may write to, as /tmp.
-        Case{"LinkPlantedByAnotherUserIsRefused", lum::err::kPathFileAccess,
+        Case{"LinkPlantedByAnotherUserIsRefused", err::kPathFileAccess,
              [](Scene& s) {
                if (::geteuid() != 0) GTEST_SKIP() << "only root can give a link to another user";
                ASSERT_EQ(::chmod(s.folder.path("").c_str(), 01777), 0);
@@ -233,9 +207,9 @@ INSTANTIATE_TEST_SUITE_P(
              [](Scene& s) { fs::create_hard_link(PathOf(s.target), PathOf(s.folder.path("jiný.xml"))); }, {},
              [](Scene& s) { EXPECT_EQ(ReadBytes(s.folder.path("jiný.xml")), "earlier"); }},
         Case{"TargetNameOf255Bytes", 0, NameLength(247)},
-        Case{"TargetNameOf256BytesFailsFirst", lum::err::kPathFileAccess, NameLength(248)}),
-    [](const auto& info) { return std::string(info.param.name); });
+        Case{"TargetNameOf256BytesFailsFirst", err::kPathFileAccess, NameLength(248)}), RowName);
 // clang-format on
 #endif
 
 }  // namespace
+}  // namespace lum::test

@@ -15,15 +15,14 @@
 
 namespace lum::test {
 
-// Hands out `data`, at most `maxRead` bytes a read; fails with 57 instead of
-// its `failAt`-th read (1-based; 0: never).
+// Hands out `data`, at most `maxRead` bytes a read.
 class MemorySource : public ByteSource {
  public:
-  explicit MemorySource(std::string data, std::size_t maxRead = std::numeric_limits<std::size_t>::max(), int failAt = 0)
-      : data_(std::move(data)), maxRead_(maxRead), failAt_(failAt) {}
+  explicit MemorySource(std::string data, std::size_t maxRead = std::numeric_limits<std::size_t>::max())
+      : data_(std::move(data)), maxRead_(maxRead) {}
 
   std::size_t read(char* buffer, std::size_t capacity) override {
-    if (++reads == failAt_) throw Failure(err::kDeviceIo, "test");
+    ++reads;
     const std::size_t size = std::min({capacity, maxRead_, data_.size() - position_});
     std::memcpy(buffer, data_.data() + position_, size);
     position_ += size;
@@ -35,7 +34,6 @@ class MemorySource : public ByteSource {
  private:
   std::string data_;
   std::size_t maxRead_;
-  int failAt_;
   std::size_t position_ = 0;
 };
 
