@@ -4,6 +4,7 @@
 // whose reader is gone, Ctrl+C, standard input read to its end. Whatever happens, the target is either the earlier one
 // or the whole copy, and nothing else is left behind.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,14 +76,24 @@ class Child {
       if ((written = ::write(in_, bytes.data(), bytes.size())) < 0) throw std::runtime_error("write");
     }
   }
-  // Closes standard input, reads standard error to its end and waits: the
-  // exit code, or -signal when a signal ended the child, and what it said.
+  // From now on the child must end while its standard input stays open.
+  void keepInputOpen() { inputOpen_ = true; }
+  // Closes standard input (unless kept open), reads standard error to its end
+  // and waits: the exit code, or -signal when a signal ended the child, and
+  // what it said. A child that keeps running with its input open for 10 s
+  // gives -1 (and is killed).
   std::pair<int, std::string> finish() {
-    ::close(std::exchange(in_, -1));
+    if (!inputOpen_) ::close(std::exchange(in_, -1));
     std::string said;
     char buffer[4096];
-    for (ssize_t got; (got = ::read(err_, buffer, sizeof buffer)) > 0;)
-      said.append(buffer, static_cast<std::size_t>(got));
+    pollfd errors{err_, POLLIN, 0};
+    bool ended = false;
+    while (!ended && ::poll(&errors, 1, inputOpen_ ? 10000 : -1) > 0) {
+      const ssize_t got = ::read(err_, buffer, sizeof buffer);
+      ended = got <= 0;
+      if (!ended) said.append(buffer, static_cast<std::size_t>(got));
+    }
+    if (!ended) return {-1, said};
     int status = 0;
     ::waitpid(std::exchange(pid_, -1), &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), said};
@@ -92,6 +103,7 @@ class Child {
   pid_t pid_ = -1;
   int in_ = -1;
   int err_ = -1;
+  bool inputOpen_ = false;
 };
 
 // A folder on a small tmpfs of its own where mounting is allowed (so that a
@@ -129,11 +141,13 @@ TEST_P(ProcessTest, ReportsAndChangesNothing) {
   EXPECT_TRUE(!scene.mounted() || scene.freeBytes() == freeBefore) << "the unfinished copy takes room";
 }
 
-// Sends `signal` once the program has read most of its input, so it runs.
+// Sends `signal` once the program has read most of its input, so it runs;
+// the input does not end, as a terminal's or a silent writer's does not.
 std::function<void(Child&)> InterruptWith(int signal) {
   return [signal](Child& child) {
     child.send(Rows(300 << 10));
     ::kill(child.pid(), signal);
+    child.keepInputOpen();
   };
 }
 
