@@ -132,7 +132,10 @@ INSTANTIATE_TEST_SUITE_P(
                         Usage("VÝSTUP /dev/fd/3 je otevřený proud, ne soubor; standardní výstup je -o -")},
                     // Only the control character and the stray byte are escaped, also with a character of two bytes last.
                     Row{"ControlCharactersInANameAreEscaped", {"chybí\x1b[2J\x80\\.č"}, 1,
-                        "$'chybí\\x1B[2J\\x80\\\\.č': 53-Soubor nebyl nalezen\n"}), RowName);
+                        "$'chybí\\x1B[2J\\x80\\\\.č': 53-Soubor nebyl nalezen\n"},
+                    // The first and last surrogates are no characters; U+D7FF and U+E000 around them are.
+                    Row{"SurrogatesInANameAreEscaped", {"\xED\x9F\xBF\xED\xA0\x80\xED\xBF\xBF\xEE\x80\x80"}, 1,
+                        "$'\xED\x9F\xBF\\xED\\xA0\\x80\\xED\\xBF\\xBF\xEE\x80\x80': 53-Soubor nebyl nalezen\n"}), RowName);
 // clang-format on
 #endif
 
