@@ -147,6 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
     Posix, ReformatFileTest,
     testing::Values(
         Case{"FifoSourceIsRefusedAtOnce", err::kPathFileAccess, Fifo(true)},
+        // Reading its start fails with EIO: a read error of the system, which no retry mends.
+        Case{"SourceReadErrorFails", err::kDeviceIo, [](Scene& s) { s.source = "/proc/self/mem"; }},
         Case{"UnreadableSource", err::kPermissionDenied, Chmod("faktura č. 7.xml", 0), {}, {}, true},
         Case{"ReadOnlyFolder", err::kPermissionDenied, Chmod("", 0555), {},
              [](Scene& s) { ::chmod(s.folder.path("").c_str(), 0755); }, true},
