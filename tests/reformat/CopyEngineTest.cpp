@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
+#include <set>
+#include <sstream>
 #include <tuple>
 
 #include "tests/support/ReferenceCopy.h"
@@ -111,6 +114,23 @@ TEST(CopyWithLineBreaks, MatchesTheReference) {
     }
   }
 }
+
+#if defined(__linux__) && defined(__x86_64__) && defined(__GNUC__)
+// The AVX2 kernel is offered, and so tested and used, exactly where the
+// processor has what it needs, as the system lists it in /proc/cpuinfo.
+TEST(ScanKernels, Avx2WhereTheProcessorHasIt) {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(cpuinfo, line) && !line.starts_with("flags")) continue;
+  std::set<std::string> flags;
+  std::istringstream words(line);
+  for (std::string flag; words >> flag;) flags.insert(flag);
+  const bool avx2 =
+      flags.contains("avx2") && flags.contains("bmi1") && flags.contains("bmi2") && flags.contains("popcnt");
+  const std::vector<ScanKernel> expected = {ScanKernel::Sse2, ScanKernel::Avx2};
+  EXPECT_EQ(SupportedScanKernels(), std::vector(expected.begin(), expected.end() - (avx2 ? 0 : 1)));
+}
+#endif
 
 // Zero bytes with one ">" at the 1-based place `gtAt`, never held in memory.
 class ZerosWithOneGt : public ByteSource {
