@@ -12,11 +12,11 @@
 #include "tests/support/Files.h"
 #include "tests/support/ReferenceCopy.h"
 #include "tests/support/Streams.h"
+#include "tests/support/Table.h"
 #ifndef _WIN32
 #include <sys/stat.h>
 
 #include "tests/support/PosixFaults.h"
-#include "tests/support/Table.h"
 #endif
 
 namespace lum::test {
