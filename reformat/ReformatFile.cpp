@@ -37,13 +37,18 @@ class SourceEnd final : public ByteSource {
   ByteSource& inner_;
 };
 
-// A file shorter than this is copied by the calling thread alone, in buffers
-// of kSmallFileBuffer: a target that a few writes hold gains nothing from a
-// writer thread, whose start costs more than it could overlap, and smaller
-// buffers keep the pages the copy touches, and with them the process's
-// memory, in proportion to the file.
+// A file shorter than kSmallFile is copied in buffers of kSmallFileBuffer,
+// which keep the pages the copy touches, and with them the process's memory,
+// in proportion to the file.
 constexpr std::int64_t kSmallFile = std::int64_t{1} << 20;
 constexpr std::size_t kSmallFileBuffer = std::size_t{256} << 10;
+// A file shorter than this is written by the calling thread between its
+// reads. A writer thread of its own overlaps the writes with the reading and
+// scanning, but each buffer it writes was filled on the other CPU, whose
+// cache it must then be fetched from: on two CPUs that made copies of 16 to
+// 64 MiB slower and took half as much CPU time again. Only longer copies
+// can gain from the overlap.
+constexpr std::int64_t kWriterThreadFrom = std::int64_t{128} << 20;
 
 }  // namespace
 
@@ -73,11 +78,13 @@ CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, Cop
   ByteSink& output = targetFile ? static_cast<ByteSink&>(*targetFile) : *std::get<ByteSink*>(target);
   const std::int64_t total = sourceFile ? sourceFile->size() : -1;
   // A file is written on a thread of its own while the source is read and
-  // scanned, unless the source is a small file; a stream, which may wait for
-  // its reader for good, by this thread, where a stop request breaks off the
-  // wait.
+  // scanned, when the source is long or of a length not known (a stream,
+  // whose writer then need not wait for the writes); a stream, which may
+  // wait for its reader for good, by this thread, where a stop request
+  // breaks off the wait.
   const bool small = total >= 0 && total < kSmallFile;
-  const SinkThread sinkThread = targetFile && !small ? SinkThread::Own : SinkThread::Caller;
+  const bool longSource = total < 0 || total >= kWriterThreadFrom;
+  const SinkThread sinkThread = targetFile && longSource ? SinkThread::Own : SinkThread::Caller;
   const std::size_t bufferSize = small ? kSmallFileBuffer : kDefaultCopyBufferSize;
   return ConcerningEnd(CopyEnd::Target, [&] {
     const CopyOutcome outcome = CopyWithLineBreaks(input, output, total, observer, bufferSize, sinkThread);
