@@ -187,6 +187,16 @@ TEST(StandardInput, ReadToItsEnd) {
   EXPECT_TRUE(ReadBytes(folder.path("a.xml_LUM.XML")) == ReferenceTarget(source));
 }
 
+// Started with standard input closed, as some services start programs, the
+// program opens the source as descriptor 0, which is a file like any other.
+TEST(StandardInput, ClosedIsNoHindrance) {
+  TempFolder folder;
+  WriteBytes(folder.path("a.xml"), "<a>");
+  Child child({"-q", "a.xml"}, folder.path(""), "exec <&-");
+  EXPECT_EQ(child.finish(), std::make_pair(0, std::string()));
+  EXPECT_EQ(ReadBytes(folder.path("a.xml_LUM.XML")), "<a>\r\n");
+}
+
 // SIGKILL at a random moment from the start of the process to past its usual
 // end, with and without an earlier target.
 TEST(KillTest, EarlierTargetOrWholeCopyAndNothingElse) {

@@ -59,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                     IniRow{"NamesInAnyCase", "[lum]\ndisable=a\n", "a"},
                     IniRow{"BlanksAroundAll", "[ LUM ]\r\n  DISABLE \t=   c d  \r\n", "c d"},
                     IniRow{"OnePairOfQuotesGoes", "[LUM]\nDISABLE=\"'q'\"\n", "'q'"},
+                    IniRow{"SingleQuotesGoToo", "[LUM]\nDISABLE='q'\n", "q"},
                     IniRow{"QuotesAroundNothing", "[LUM]\nDISABLE=\"\"\n", ""},
                     IniRow{"UnmatchedQuotesStay", "[LUM]\nDISABLE=\"q'\n", "\"q'"},
                     IniRow{"EmptyValue", "[LUM]\nDISABLE=\n", ""},
