@@ -77,11 +77,11 @@ CopyOutcome ReformatFile(const CopySource& source, const CopyTarget& target, Cop
   SourceEnd input(sourceFile ? *sourceFile : *std::get<ByteSource*>(source));
   ByteSink& output = targetFile ? static_cast<ByteSink&>(*targetFile) : *std::get<ByteSink*>(target);
   const std::int64_t total = sourceFile ? sourceFile->size() : -1;
-  // A file is written on a thread of its own while the source is read and
-  // scanned, when the source is long or of a length not known (a stream,
-  // whose writer then need not wait for the writes); a stream, which may
-  // wait for its reader for good, by this thread, where a stop request
-  // breaks off the wait.
+  // A target file is written on a thread of its own while the source is
+  // read and scanned when the source is long or a stream (whose writer then
+  // need not wait for the writes); a target stream, which may wait for its
+  // reader for good, is written by this thread, where a stop request breaks
+  // off the wait.
   const bool small = total >= 0 && total < kSmallFile;
   const bool longSource = total < 0 || total >= kWriterThreadFrom;
   const SinkThread sinkThread = targetFile && longSource ? SinkThread::Own : SinkThread::Caller;
