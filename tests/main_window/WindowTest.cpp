@@ -22,6 +22,10 @@
 #include <optional>
 #include <vector>
 
+#ifdef __GLIBC__
+#include <pthread.h>
+#endif
+
 #include "failure/Failure.h"
 #include "main_window/frmMain.h"
 #include "reformat/ReformatFile.h"
@@ -402,6 +406,28 @@ INSTANTIATE_TEST_SUITE_P(Counts, CountTest, testing::Values(
     CountRow{"Largest", std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
     CountRow{"SourceGrew", -5, "0"}), RowName);
 // clang-format on
+
+#ifdef __GLIBC__
+// A copy whose thread cannot be started, as when memory or the number of
+// processes runs out (here: no room for the stack its threads get by
+// default), ends at once with the out-of-memory box, and the window is ready
+// again.
+TEST_F(Window, ThreadThatCannotStartGivesTheOutOfMemoryBox) {
+  pthread_attr_t usual, tooLarge;
+  ASSERT_EQ(pthread_getattr_default_np(&usual), 0);
+  ASSERT_EQ(pthread_getattr_default_np(&tooLarge), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&tooLarge, std::size_t{1} << 50), 0);
+  ASSERT_EQ(pthread_setattr_default_np(&tooLarge), 0);
+  Text1(window)->setPlainText("a.xml");
+  Click(window, "Command2");
+  EXPECT_EQ(pthread_setattr_default_np(&usual), 0);
+  pthread_attr_destroy(&tooLarge);
+  pthread_attr_destroy(&usual);
+  EXPECT_FALSE(window.busy());
+  EXPECT_EQ(ui.boxes, (Boxes{{"7-Nedostatek paměti", MessageStyle::Plain}}));
+  for (const QWidget* c : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) EXPECT_TRUE(c->isEnabled());
+}
+#endif
 
 // Progress points reach the progress field, the first at once and then at
 // most one in 20 ms, however many the copy makes.
