@@ -1,10 +1,13 @@
-// The window's "Zpracuj" against the bare job on the same file: from the
-// click, through the busy switch, the copy on the worker thread and the
-// count-down, up to the completion message, which is answered at once. The
-// two take turns in each round, the first one changing from round to round,
-// and each starts after the page cache is synced, so that neither pays for
-// writing back the other's copy. Prints the medians in seconds and their
-// ratio. Runs offscreen unless QT_QPA_PLATFORM says other.
+// The window's "Zpracuj" against the command line, `lum-brevix -q SOURCE`
+// in a process of its own as a user starts it, and against the bare job in
+// this process, on the same file: from the click, through the busy switch,
+// the copy on the worker thread and the count-down, up to the completion
+// message, which is answered at once. All three replace the same earlier
+// target. They take turns in each round, in an order that changes from round
+// to round, and each starts after the page cache is synced, so that none pays
+// for writing back another's copy. Prints the medians in seconds and the
+// window's time over each other's. Runs offscreen unless QT_QPA_PLATFORM says
+// other.
 // Usage: gui_reformat_bench SOURCE [ROUNDS]
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -16,8 +19,11 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "main_window/frmMain.h"
@@ -39,6 +45,19 @@ class Unwatched : public lum::CopyObserver {
   void progress(std::int64_t) override {}
   bool cancelled() override { return false; }
 };
+
+extern "C" char** environ;
+
+// Runs the command line on `source` and waits for it; false when it did not
+// end with 0.
+bool RunCommandLine(const std::string& source) {
+  std::string program = LUM_BREVIX_PROGRAM, quiet = "-q", file = source;
+  char* arguments[] = {program.data(), quiet.data(), file.data(), nullptr};
+  pid_t child = 0;
+  int status = 0;
+  return ::posix_spawn(&child, arguments[0], nullptr, nullptr, arguments, environ) == 0 &&
+         ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 double Seconds(const std::function<void()>& run) {
   ::sync();
@@ -75,22 +94,26 @@ int main(int argc, char* argv[]) {
     Unwatched observer;
     lum::ReformatFile(source, target, observer);
   };
-  const auto runCommand = [&] {
+  const auto runWindow = [&] {
     QTest::mouseClick(zpracuj, Qt::LeftButton);
     while (window.busy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   };
-  std::vector<double> engineTimes, commandTimes;
+  bool commandLineCompleted = true;
+  const auto runCommandLine = [&] { commandLineCompleted &= RunCommandLine(source); };
+  std::vector<double> engineTimes, windowTimes, commandLineTimes;
   for (int round = 0; round < rounds; ++round) {
-    if (round % 2 == 0) engineTimes.push_back(Seconds(runEngine));
-    commandTimes.push_back(Seconds(runCommand));
-    if (round % 2 == 1) engineTimes.push_back(Seconds(runEngine));
+    std::vector<std::pair<std::vector<double>*, std::function<void()>>> turns = {
+        {&engineTimes, runEngine}, {&windowTimes, runWindow}, {&commandLineTimes, runCommandLine}};
+    std::rotate(turns.begin(), turns.begin() + round % 3, turns.end());
+    for (const auto& [times, run] : turns) times->push_back(Seconds(run));
   }
-  const double engine = Median(engineTimes), command = Median(commandTimes);
+  const double engine = Median(engineTimes), inWindow = Median(windowTimes), commandLine = Median(commandLineTimes);
   std::filesystem::remove(target);
-  if (ui.last != QStringLiteral("XML soubor byl upraven.")) {
-    std::fprintf(stderr, "the command did not complete: %s\n", qPrintable(ui.last));
+  if (ui.last != QStringLiteral("XML soubor byl upraven.") || !commandLineCompleted) {
+    std::fprintf(stderr, "a copy did not complete: %s\n", qPrintable(ui.last));
     return 1;
   }
-  std::printf("engine %.3f s  window %.3f s  ratio %.2f\n", engine, command, command / engine);
+  std::printf("window %.3f s  command line %.3f s  engine %.3f s  window / command line %.2f  window / engine %.2f\n",
+              inWindow, commandLine, engine, inWindow / commandLine, inWindow / engine);
   return 0;
 }
