@@ -31,7 +31,7 @@ std::size_t Utf16Length(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::string> FolderPart(const std::string& path, PathStyle style) {
+std::optional<std::string> GetDirectoryPart(const std::string& path, PathStyle style) {
   const char separator = SeparatorOf(style);
   const std::size_t last = path.rfind(separator);
   if (last == std::string::npos) return std::nullopt;
@@ -39,13 +39,6 @@ std::optional<std::string> FolderPart(const std::string& path, PathStyle style) 
   // Two characters left are a drive ("C:"): its root keeps the separator.
   if (Utf16Length(folder) == 2) folder += separator;
   return folder;
-}
-
-std::string GetDirectoryPart(const std::string& path, PathStyle style, const FailureReporter& report) {
-  if (path.empty()) return {};
-  if (std::optional<std::string> folder = FolderPart(path, style)) return *std::move(folder);
-  if (report) report(Failure(err::kInvalidCall, "GetDirectoryPart"));
-  return {};
 }
 
 std::string GetFileNamePart(const std::string& path, PathStyle style) {

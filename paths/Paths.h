@@ -1,11 +1,8 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
-
-#include "failure/Failure.h"
 
 namespace lum {
 
@@ -24,21 +21,12 @@ inline constexpr char kNativeSeparator = '/';
 inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 #endif
 
-// Receives a failure that a routine catches itself; the window shows it in an
-// error box with the critical icon.
-using FailureReporter = std::function<void(const Failure&)>;
-
 // The folder part of a path that holds a separator: everything before its
 // last separator, with the separator kept when exactly two characters (UTF-16
 // code units, as the window counts them) would remain, so that "C:\" stays a
-// root, and kept alone for the root "/". Nothing for a path without one.
-std::optional<std::string> FolderPart(const std::string& path, PathStyle style);
-
-// The folder part of `path` (see FolderPart). A path without any separator
-// has no folder part: `report` gets failure 5 (err::kInvalidCall) and the
-// result is the empty text. An empty path gives the empty text without a
-// report. An empty `report` drops the failure.
-std::string GetDirectoryPart(const std::string& path, PathStyle style, const FailureReporter& report);
+// root; the root "/" gives the empty text, which JoinPath makes "/" again.
+// Nothing for a path without a separator: it has no folder part.
+std::optional<std::string> GetDirectoryPart(const std::string& path, PathStyle style);
 
 // The file-name part of `path`, extension included: what follows the last
 // separator ("\" or the drive colon in the Windows style). A path without a
