@@ -101,16 +101,20 @@ int main(int argc, char* argv[]) {
   bool commandLineCompleted = true;
   const auto runCommandLine = [&] { commandLineCompleted &= RunCommandLine(source); };
   std::vector<double> engineTimes, windowTimes, commandLineTimes;
+  std::vector<std::pair<std::vector<double>*, std::function<void()>>> turns = {
+      {&engineTimes, runEngine}, {&windowTimes, runWindow}, {&commandLineTimes, runCommandLine}};
   for (int round = 0; round < rounds; ++round) {
-    std::vector<std::pair<std::vector<double>*, std::function<void()>>> turns = {
-        {&engineTimes, runEngine}, {&windowTimes, runWindow}, {&commandLineTimes, runCommandLine}};
-    std::rotate(turns.begin(), turns.begin() + round % 3, turns.end());
     for (const auto& [times, run] : turns) times->push_back(Seconds(run));
+    std::rotate(turns.begin(), turns.begin() + 1, turns.end());  // another goes first next round
   }
   const double engine = Median(engineTimes), inWindow = Median(windowTimes), commandLine = Median(commandLineTimes);
   std::filesystem::remove(target);
-  if (ui.last != QStringLiteral("XML soubor byl upraven.") || !commandLineCompleted) {
-    std::fprintf(stderr, "a copy did not complete: %s\n", qPrintable(ui.last));
+  if (ui.last != QStringLiteral("XML soubor byl upraven.")) {
+    std::fprintf(stderr, "the window's copy did not complete: %s\n", qPrintable(ui.last));
+    return 1;
+  }
+  if (!commandLineCompleted) {
+    std::fprintf(stderr, "%s did not complete a copy\n", LUM_BREVIX_PROGRAM);
     return 1;
   }
   std::printf("window %.3f s  command line %.3f s  engine %.3f s  window / command line %.2f  window / engine %.2f\n",
