@@ -44,10 +44,8 @@ constexpr std::int64_t kSmallFile = std::int64_t{1} << 20;
 constexpr std::size_t kSmallFileBuffer = std::size_t{256} << 10;
 // A file shorter than this is written by the calling thread between its
 // reads. A writer thread of its own overlaps the writes with the reading and
-// scanning, but each buffer it writes was filled on the other CPU, whose
-// cache it must then be fetched from: on two CPUs that made copies of 16 to
-// 64 MiB slower and took half as much CPU time again. Only longer copies
-// can gain from the overlap.
+// scanning, but must fetch each buffer from the cache of the CPU that filled
+// it, which costs more than the overlap gains until a copy is long.
 constexpr std::int64_t kWriterThreadFrom = std::int64_t{128} << 20;
 
 }  // namespace
